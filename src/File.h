@@ -1,0 +1,11 @@
+// Whole-file text reading for shader sources.
+#pragma once
+
+#include "kem/String.h"
+
+namespace File {
+
+// The file's text up to its first NUL byte; throws Kem::Exception when it cannot be opened.
+Kem::String readAll(const Kem::String& path);
+
+} // namespace File

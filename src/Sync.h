@@ -1,0 +1,62 @@
+// Sync tracks: named key-frame curves read from "Data/_<name>.track", evaluated at the music row.
+#pragma once
+
+#include "Audio.h"
+
+#include <cstdint>
+
+enum Interpolation { Hold = 0, Linear = 1, Smooth = 2, EaseIn = 3 };
+
+struct TrackKey {
+    std::int32_t row;
+    float value;
+    std::int32_t interpolation;
+};
+
+class Track {
+public:
+    // 0 when the track has no keys; the first value before the first key, the last after the last.
+    float getValue(double row) const;
+
+    const char* getName() const { return name; }
+    int getKeyCount() const { return count; }
+    const TrackKey* getKeys() const { return keys; }
+
+private:
+    friend class TrackSet;
+    char* name = nullptr;
+    TrackKey* keys = nullptr;
+    std::int32_t count = 0;
+};
+
+class TrackSet {
+public:
+    explicit TrackSet(const char* base);
+    // The track of that name, loaded from its file the first time it is asked for. A missing
+    // file leaves the track empty for the rest of the run.
+    Track* getTrack(const char* name);
+
+    const char* getBase() const { return base; }
+    int getTrackCount() const { return count; }
+
+private:
+    char* base = nullptr;
+    Track** tracks = nullptr;
+    std::int32_t count = 0;
+};
+
+namespace Sync {
+
+void setAudio(Audio* audio, double rowsPerSecond);
+// The named track's value at the current music row; 0 without audio.
+float getValue(const char* name);
+// Show time in seconds: the music position, or the wall clock while there is no music channel.
+double getTime();
+// The row getValue evaluates at this moment.
+double getRow();
+// The module's tracks (base "Data/" unless changed before first use).
+TrackSet* getTracks();
+// Reads tracks from another folder (ending in '/'); only before the first track is asked for.
+void setTrackDirectory(const char* base);
+
+} // namespace Sync

@@ -1,0 +1,26 @@
+// A 2D texture, from an image file (uploaded top row first, so t = 0 is the image's top) or as
+// empty storage for a render target.
+#pragma once
+
+#include "Extensions.h"
+#include "kem/String.h"
+
+class Texture {
+public:
+    explicit Texture(const Kem::String& path);
+    Texture(int width, int height, GLenum internalFormat);
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    GLuint getId() const { return id; }
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+    // Selects the unit (it stays active) and binds the texture to GL_TEXTURE_2D there.
+    void bind(int unit);
+
+private:
+    GLuint id = 0;
+    int width = 0;
+    int height = 0;
+};
