@@ -1,0 +1,33 @@
+// The director: builds every resource of the show, then draws it one frame at a time.
+#pragma once
+
+#include "FmodAudio.h"
+#include "Texture.h"
+#include "effects/Effect.h"
+#include "kem/List.h"
+
+class Particles;
+
+class Demo {
+public:
+    Demo();
+    virtual ~Demo();
+    Demo(const Demo&) = delete;
+    Demo& operator=(const Demo&) = delete;
+
+    // Draws one frame into the bound window framebuffer; false once the show is over.
+    virtual bool renderFrame();
+
+private:
+    FmodAudio audio;
+    Kem::List<Effect*> effects;
+    Particles* particles = nullptr;
+    Texture* morvelinCard = nullptr;
+    Texture* w0lvarCard = nullptr;
+    Texture* pim00dleCard = nullptr;
+    Texture* vexaroonCard = nullptr;
+    Texture* briskoCard = nullptr;
+    Texture* gCard = nullptr;
+    Texture* oCard = nullptr;
+    Texture* endCard = nullptr;
+};
