@@ -1,0 +1,39 @@
+// The music player over the sound layer's FMOD-style interface: one streamed file, its channel
+// position is the show's clock.
+#pragma once
+
+#include "Audio.h"
+#include "kem/String.h"
+
+namespace FMOD {
+class System;
+class Sound;
+class Channel;
+} // namespace FMOD
+
+class FmodAudio : public Audio {
+public:
+    // Throws Kem::Exception "Incorrect version of FMOD" unless the library is 0x00044005.
+    FmodAudio();
+    virtual ~FmodAudio();
+    FmodAudio(const FmodAudio&) = delete;
+    FmodAudio& operator=(const FmodAudio&) = delete;
+
+    // Creates the stream and starts it at once, unpaused.
+    void startStream(const Kem::String& path);
+
+    void update() override;
+    void pause() override;
+    void play() override;
+    void stop() override;
+    bool isLoaded() override;
+    bool isPlaying() override;
+    double getPosition() override;
+    void setPosition(double seconds) override;
+
+private:
+    FMOD::System* system = nullptr;
+    FMOD::Channel* channel = nullptr;
+    FMOD::Sound* sound = nullptr;
+    bool playing = false;
+};
