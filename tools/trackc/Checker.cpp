@@ -1,0 +1,146 @@
+// Checks authored tracks against themselves, the program's sources and the value limits.
+#include "Checker.h"
+
+#include "Sync.h"
+#include "Timeline.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <regex>
+#include <sstream>
+
+std::vector<std::string> checkStructure(const std::vector<TrackSource>& tracks) {
+    std::vector<std::string> problems;
+    std::map<std::string, const TrackSource*> seen;
+    for (const TrackSource& track : tracks) {
+        std::string where = track.file + ":" + std::to_string(track.line);
+        auto [existing, added] = seen.emplace(track.name, &track);
+        if (!added)
+            problems.push_back(where + ": track '" + track.name + "' already defined at " +
+                               existing->second->file + ":" +
+                               std::to_string(existing->second->line));
+        if (track.keys.empty())
+            problems.push_back(where + ": track '" + track.name + "' has no keys");
+        for (size_t i = 0; i < track.keys.size(); ++i) {
+            const SourceKey& key = track.keys[i];
+            std::string keyWhere = track.file + ":" + std::to_string(key.line);
+            if (i > 0 && key.row <= track.keys[i - 1].row)
+                problems.push_back(keyWhere + ": '" + track.name + "' row " +
+                                   std::to_string(key.row) + " does not follow row " +
+                                   std::to_string(track.keys[i - 1].row));
+            if (key.interpolation < 0 || key.interpolation > 3)
+                problems.push_back(keyWhere + ": '" + track.name + "' interpolation " +
+                                   std::to_string(key.interpolation) + " is not 0 to 3");
+        }
+    }
+    return problems;
+}
+
+std::set<std::string> findReadTrackNames(const std::string& sourceText) {
+    static const std::regex call(R"(\b(?:getValue|getTrack)\s*\(\s*"([^"\\]*)\")");
+    std::set<std::string> names;
+    for (std::sregex_iterator it(sourceText.begin(), sourceText.end(), call), end; it != end; ++it)
+        names.insert((*it)[1].str());
+    return names;
+}
+
+std::set<std::string> findReadTrackNamesInTree(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::set<std::string> names;
+    const char* folders[] = {"src", "effects", "post", ""};
+    for (const char* folder : folders) {
+        fs::path dir = fs::path(root) / folder;
+        if (!fs::is_directory(dir))
+            continue;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            std::string extension = entry.path().extension().string();
+            if (extension != ".cpp" && extension != ".h")
+                continue;
+            std::ifstream stream(entry.path());
+            std::stringstream text;
+            text << stream.rdbuf();
+            std::set<std::string> found = findReadTrackNames(text.str());
+            names.insert(found.begin(), found.end());
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> checkCoverage(const std::vector<TrackSource>& tracks,
+                                       const std::set<std::string>& readNames) {
+    std::vector<std::string> problems;
+    std::set<std::string> sourced;
+    for (const TrackSource& track : tracks) {
+        sourced.insert(track.name);
+        if (!readNames.count(track.name))
+            problems.push_back(track.file + ":" + std::to_string(track.line) + ": track '" +
+                               track.name + "' is never read by the program");
+    }
+    for (const std::string& name : readNames)
+        if (!sourced.count(name))
+            problems.push_back("the program reads track '" + name + "', which has no source");
+    return problems;
+}
+
+std::vector<ValueLimit> parseLimits(const std::string& text) {
+    std::vector<ValueLimit> limits;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    auto bound = [&](const std::string& word, double unbounded) {
+        if (word == "*")
+            return unbounded;
+        char* end = nullptr;
+        double value = std::strtod(word.c_str(), &end);
+        if (word.empty() || *end != '\0')
+            throw TimelineError("limits:" + std::to_string(number) + ": bad bound '" + word + "'");
+        return value;
+    };
+    while (std::getline(lines, line)) {
+        ++number;
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string low, high, name;
+        if (!(words >> low))
+            continue;
+        words >> high;
+        std::getline(words, name);
+        size_t start = name.find_first_not_of(" \t");
+        if (high.empty() || start == std::string::npos)
+            throw TimelineError("limits:" + std::to_string(number) + ": expected min max name");
+        name = name.substr(start, name.find_last_not_of(" \t\r") - start + 1);
+        limits.push_back({name, bound(low, -std::numeric_limits<double>::infinity()),
+                          bound(high, std::numeric_limits<double>::infinity())});
+    }
+    return limits;
+}
+
+std::vector<std::string> checkLimits(const std::vector<ValueLimit>& limits,
+                                     const std::string& compiledFolder, double showSeconds,
+                                     double rowsPerSecond) {
+    std::vector<std::string> problems;
+    std::string base = compiledFolder;
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    TrackSet tracks(base.c_str());
+    double lastRow = showSeconds * rowsPerSecond;
+    for (const ValueLimit& limit : limits) {
+        const Track* track = tracks.getTrack(limit.name.c_str());
+        // Quarter rows catch what smooth and ease-in curves do between keys.
+        for (double row = 0.0; row <= lastRow; row += 0.25) {
+            double value = track->getValue(row);
+            if (value < limit.minimum || value > limit.maximum) {
+                std::ostringstream message;
+                message << "'" << limit.name << "' is " << value << " at row " << row << " ("
+                        << row / rowsPerSecond << " s), outside " << limit.minimum << " to "
+                        << limit.maximum;
+                problems.push_back(message.str());
+                break;
+            }
+        }
+    }
+    return problems;
+}

@@ -1,0 +1,27 @@
+// In-memory form of sync tracks as authored: named key lists with where they came from.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SourceKey {
+    std::int32_t row = 0;
+    float value = 0.0f;
+    int interpolation = 0; // 0 hold, 1 linear, 2 smooth, 3 ease-in
+    int line = 0;          // source line, for messages
+};
+
+struct TrackSource {
+    std::string name;
+    std::string file;
+    int line = 0;
+    std::vector<SourceKey> keys;
+};
+
+constexpr int rowsPerBeat = 8;
+constexpr int rowsPerBar = 32;
+
+// "hold", "linear", "smooth", "easein" (also "ease-in"), or -1 when unknown.
+int interpolationFromName(const std::string& name);
+const char* interpolationName(int interpolation);

@@ -1,0 +1,55 @@
+// Binary track encoding and the output folder upkeep.
+#include "TrackWriter.h"
+
+#include "Timeline.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace {
+
+void put32(std::vector<unsigned char>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+} // namespace
+
+std::vector<unsigned char> encodeTrack(const TrackSource& track) {
+    std::vector<unsigned char> out;
+    put32(out, static_cast<std::uint32_t>(track.keys.size()));
+    for (const SourceKey& key : track.keys) {
+        std::uint32_t valueBits;
+        std::memcpy(&valueBits, &key.value, 4);
+        put32(out, static_cast<std::uint32_t>(key.row));
+        put32(out, valueBits);
+        out.push_back(static_cast<unsigned char>(key.interpolation));
+    }
+    return out;
+}
+
+void writeTracks(const std::vector<TrackSource>& tracks, const std::string& folder) {
+    namespace fs = std::filesystem;
+    fs::create_directories(folder);
+    std::set<std::string> written;
+    for (const TrackSource& track : tracks) {
+        std::string fileName = "_" + track.name + ".track";
+        std::vector<unsigned char> bytes = encodeTrack(track);
+        std::string path = (fs::path(folder) / fileName).string();
+        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+        stream.write(reinterpret_cast<const char*>(bytes.data()),
+                     static_cast<std::streamsize>(bytes.size()));
+        if (!stream)
+            throw TimelineError(path + ": cannot be written");
+        written.insert(fileName);
+    }
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        bool isTrack = name.size() > 7 && name[0] == '_' &&
+                       name.compare(name.size() - 6, 6, ".track") == 0;
+        if (isTrack && !written.count(name))
+            fs::remove(entry.path());
+    }
+}

@@ -1,0 +1,93 @@
+// oxbrine-trackc: compiles timeline sources into the show's track files and checks them.
+#include "Checker.h"
+#include "Timeline.h"
+#include "TrackWriter.h"
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+const char* const usage =
+    "usage: oxbrine-trackc --out DIR [--sources ROOT] [--limits FILE] [--stamp FILE] INPUT...\n"
+    "  INPUT      timeline files (.tl) or sync-tracker editor XML (.xml)\n"
+    "  --out      folder that receives one _<name>.track per track\n"
+    "  --sources  program source tree: every read track needs a source and vice versa\n"
+    "  --limits   value limits (\"min max name\" lines) checked over the whole show\n"
+    "  --stamp    file touched after a successful run\n";
+
+constexpr double showSeconds = 78.0;
+constexpr double rowsPerSecond = 17.946666666666665;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string out, sources, limitsPath, stamp;
+    std::vector<std::string> inputs;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto next = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                std::cerr << arg << " needs a value\n" << usage;
+                std::exit(2);
+            }
+            into = argv[++i];
+        };
+        if (arg == "--out")
+            next(out);
+        else if (arg == "--sources")
+            next(sources);
+        else if (arg == "--limits")
+            next(limitsPath);
+        else if (arg == "--stamp")
+            next(stamp);
+        else if (arg == "--help" || arg == "-h") {
+            std::cout << usage;
+            return 0;
+        } else
+            inputs.push_back(arg);
+    }
+    if (out.empty() || inputs.empty()) {
+        std::cerr << usage;
+        return 2;
+    }
+    try {
+        std::vector<TrackSource> tracks;
+        for (const std::string& input : inputs) {
+            std::vector<TrackSource> found = readTrackFile(input);
+            tracks.insert(tracks.end(), found.begin(), found.end());
+        }
+        std::vector<std::string> problems = checkStructure(tracks);
+        if (problems.empty()) {
+            writeTracks(tracks, out);
+            if (!sources.empty()) {
+                std::vector<std::string> coverage =
+                    checkCoverage(tracks, findReadTrackNamesInTree(sources));
+                problems.insert(problems.end(), coverage.begin(), coverage.end());
+            }
+            if (!limitsPath.empty()) {
+                std::ifstream stream(limitsPath);
+                if (!stream)
+                    throw TimelineError(limitsPath + ": cannot be read");
+                std::stringstream text;
+                text << stream.rdbuf();
+                std::vector<std::string> outside =
+                    checkLimits(parseLimits(text.str()), out, showSeconds, rowsPerSecond);
+                problems.insert(problems.end(), outside.begin(), outside.end());
+            }
+        }
+        for (const std::string& problem : problems)
+            std::cerr << "trackc: " << problem << "\n";
+        if (!problems.empty())
+            return 1;
+        if (!stamp.empty())
+            std::ofstream(stamp) << tracks.size() << " tracks\n";
+        std::cout << "trackc: " << tracks.size() << " tracks into " << out << "\n";
+        return 0;
+    } catch (const TimelineError& e) {
+        std::cerr << "trackc: " << e.what() << "\n";
+        return 1;
+    }
+}
