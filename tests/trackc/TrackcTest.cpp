@@ -153,7 +153,7 @@ TEST(Checker, FindsNamesBothWaysCaseSensitively) {
 
 TEST(Checker, LimitsCatchValuesBetweenKeys) {
     std::string folder = freshFolder("limits");
-    // A smooth rise from 0 to 5 stays inside; an ease-in to 7 leaves 0..5 after its key.
+    // A smooth rise from 0 to 5 stays inside; a linear fall from 4 to -1 drops below 1.
     writeTracks(parseTimeline("track Part\n 0 0 smooth\n 64 5 hold\n"
                               "track Duck Res\n 0 4 linear\n 32 -1 hold\n",
                               "s.tl"),
