@@ -15,10 +15,22 @@ public:
     Demo(const Demo&) = delete;
     Demo& operator=(const Demo&) = delete;
 
-    // Draws one frame into the bound window framebuffer; false once the show is over.
+    // Draws one frame into the output framebuffer; false once the show is over.
     virtual bool renderFrame();
 
+    // Where each frame's final image goes: the window's framebuffer (0) unless a headless caller
+    // supplies its own.
+    void setOutputFramebuffer(GLuint framebuffer) { outputFramebuffer = framebuffer; }
+    GLuint getOutputFramebuffer() const { return outputFramebuffer; }
+
+    // The scene a "Part" value selects: truncated toward zero; throws "Index out of bounds"
+    // outside the scene list.
+    Effect* selectScene(float part);
+    int getSceneCount() const { return effects.getCount(); }
+
 private:
+    void releaseOwned();
+
     FmodAudio audio;
     Kem::List<Effect*> effects;
     Particles* particles = nullptr;
@@ -30,4 +42,5 @@ private:
     Texture* gCard = nullptr;
     Texture* oCard = nullptr;
     Texture* endCard = nullptr;
+    GLuint outputFramebuffer = 0;
 };

@@ -1,0 +1,167 @@
+// The director: construction of the show's resources in their fixed order, and the per-frame
+// sequence of clock, camera, scene, overlay, title cards and post chain.
+#include "Demo.h"
+
+#include "Bloom.h"
+#include "Camera.h"
+#include "LaunchOptions.h"
+#include "NoiseVolume.h"
+#include "PerkProc.h"
+#include "Sync.h"
+#include "TitleCard.h"
+#include "effects/Architecture.h"
+#include "effects/Colon.h"
+#include "effects/Particles.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// The music's rows: the double nearest to 1346 / 75.
+const double rowsPerSecond = 17.946666666666665;
+const double showLength = 78.0;
+
+// A value outside int's range has no truncation; it selects nothing.
+int truncatedIndex(float part) {
+    if (!(part > -2147483648.0f && part < 2147483648.0f))
+        return -1;
+    return static_cast<int>(part);
+}
+
+} // namespace
+
+Demo::Demo() {
+    Sync::setAudio(&audio, rowsPerSecond);
+
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_POINT_SMOOTH);
+    glLineWidth(1.0f);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+
+    try {
+        PerkProc::get();
+        Bloom::get();
+        NoiseVolume::get();
+
+        particles = new Particles();
+
+        // Built once per process and kept to its end, whatever happens to this Demo.
+        static Colon colon;
+        static Architecture architecture;
+
+        effects.add(&colon);
+        effects.add(&architecture);
+
+        morvelinCard = new Texture("Data/morvelin.png");
+        w0lvarCard = new Texture("Data/w0lvar.png");
+        pim00dleCard = new Texture("Data/pim00dle.png");
+        vexaroonCard = new Texture("Data/vexaroon.png");
+        briskoCard = new Texture("Data/brisko.png");
+        gCard = new Texture("Data/g.png");
+        oCard = new Texture("Data/o.png");
+        endCard = new Texture("Data/end.png");
+    } catch (...) {
+        // The overlay and the cards loaded so far would otherwise outlive the failed Demo.
+        releaseOwned();
+        throw;
+    }
+
+    audio.startStream("Data/pim00dle_and_quandrel-vantorel.mp3");
+}
+
+Demo::~Demo() { releaseOwned(); }
+
+void Demo::releaseOwned() {
+    delete particles;
+    particles = nullptr;
+    Texture** cards[] = {&morvelinCard, &w0lvarCard, &pim00dleCard, &vexaroonCard,
+                         &briskoCard,   &gCard,      &oCard,        &endCard};
+    for (Texture** card : cards) {
+        delete *card;
+        *card = nullptr;
+    }
+}
+
+Effect* Demo::selectScene(float part) { return effects[truncatedIndex(part)]; }
+
+bool Demo::renderFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    audio.update();
+
+    double time = Sync::getTime();
+    if (time >= showLength)
+        return false;
+
+    PerkProc& perkProc = PerkProc::get();
+    RenderTarget& sceneTarget = perkProc.getTarget();
+    sceneTarget.bind();
+    GLuint targetFramebuffer = sceneTarget.getFramebuffer();
+
+    const Resolution& size = getRenderResolution();
+    int width = size.width;
+    int height = size.height;
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    float aspect = static_cast<float>(width) / static_cast<float>(height);
+
+    CameraTracks camera = readCameraTracks();
+    glm::mat4 projection = cameraProjection(camera.fov, aspect);
+    glm::mat4 view = cameraView(time, camera);
+
+    Effect* scene = selectScene(Sync::getValue("Part"));
+    scene->render(targetFramebuffer, time, view, projection);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer);
+    if (particles)
+        particles->render(targetFramebuffer, time, view, projection);
+
+    struct Card {
+        Texture* texture;
+        const char* fade;
+    };
+    const Card openingCards[] = {{morvelinCard, "Morvelin Fade"},
+                                 {w0lvarCard, "W0lvar Fade"},
+                                 {pim00dleCard, "Pim00dle Fade"},
+                                 {vexaroonCard, "Vexaroon Fade"},
+                                 {briskoCard, "Brisko Fade"}};
+    for (const Card& card : openingCards) {
+        float alpha = Sync::getValue(card.fade);
+        if (alpha > 0)
+            drawTitleCard(card.texture->getId(), alpha, 0, width, height);
+    }
+    // Both offsets are read every frame, shown or not.
+    float go = Sync::getValue("Go Fade");
+    float gOffset = Sync::getValue("G Offset");
+    if (go > 0)
+        drawTitleCard(gCard->getId(), go, gOffset, width, height);
+    float oOffset = Sync::getValue("O Offset");
+    if (go > 0)
+        drawTitleCard(oCard->getId(), go, oOffset, width, height);
+    float endFade = Sync::getValue("End Fade");
+    if (endFade > 0)
+        drawTitleCard(endCard->getId(), endFade, 0, width, height);
+
+    Bloom& bloom = Bloom::get();
+    bloom.getInput().bind();
+    glViewport(0, 0, width, height);
+    perkProc.apply(Sync::getValue("Perkproc Mix"));
+    bloom.blur();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer);
+    glViewport(0, 0, width, height);
+    float dry = Sync::getValue("Bloom Dry");
+    float wet = Sync::getValue("Bloom Wet");
+    bloom.mix(wet, dry);
+
+    glFlush();
+    GLenum error = glGetError();
+    if (error != GL_NO_ERROR)
+        throw Kem::Exception(Kem::String("GL error has occurred: ") +
+                                 reinterpret_cast<const char*>(gluErrorString(error)),
+                             "Demo", 136);
+
+    platform::sleepMilliseconds(1);
+    return true;
+}

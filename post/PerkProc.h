@@ -1,0 +1,34 @@
+// The scene target every scene draws into, and the colour-grading pass that turns it into the
+// bloom's input. One per process, made on first use.
+#pragma once
+
+#include "Program.h"
+#include "RenderTarget.h"
+#include "Shader.h"
+
+#include <memory>
+
+class PerkProc {
+public:
+    static PerkProc& get();
+
+    PerkProc(const PerkProc&) = delete;
+    PerkProc& operator=(const PerkProc&) = delete;
+
+    // The off-screen framebuffer the scenes, the overlay and the title cards land in.
+    RenderTarget& getTarget() { return *target; }
+    Program& getProgram() { return *program; }
+
+    // Grades the target's image into whatever framebuffer is bound, over the caller's viewport;
+    // mix blends from the untouched image (0) to the fully graded one (1).
+    void apply(float mix);
+
+private:
+    PerkProc();
+    ~PerkProc();
+
+    std::unique_ptr<RenderTarget> target;
+    std::unique_ptr<Shader> vertexShader;
+    std::unique_ptr<Shader> fragmentShader;
+    std::unique_ptr<Program> program;
+};
