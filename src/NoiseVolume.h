@@ -8,4 +8,8 @@ namespace NoiseVolume {
 // The GL name of the GL_TEXTURE_3D volume; the first call generates it.
 GLuint get();
 
+// The 16^3 lattice of random bytes the volume is rendered from (x fastest, then y, then z):
+// the low byte of each rand() after srand(12345).
+void buildLattice(unsigned char lattice[4096]);
+
 } // namespace NoiseVolume

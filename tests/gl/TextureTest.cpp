@@ -1,0 +1,92 @@
+// 2D textures from decoded images and as empty storage, against the real driver.
+#include "GLTest.h"
+#include "Texture.h"
+
+using gltest::text;
+
+namespace {
+
+GLint levelParameter(GLuint id, GLenum name) {
+    GLint value = -1;
+    glBindTexture(GL_TEXTURE_2D, id);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, name, &value);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return value;
+}
+
+} // namespace
+
+TEST(Texture, RedPixelBecomesOneRedTexel) {
+    std::string path = gltest::scratchPath("red.png");
+    gltest::writePng(path, 1, 1, 4, {255, 0, 0, 255});
+    Texture texture(path.c_str());
+    EXPECT_EQ(texture.getWidth(), 1);
+    EXPECT_EQ(texture.getHeight(), 1);
+    EXPECT_EQ(gltest::getInteger(GL_TEXTURE_BINDING_2D), 0);
+    std::vector<unsigned char> texel =
+        gltest::readTexture(GL_TEXTURE_2D, texture.getId(), GL_TEXTURE_2D, 1, 1);
+    EXPECT_EQ(texel, (std::vector<unsigned char>{255, 0, 0, 255}));
+
+    GLint minFilter = 0, magFilter = 0;
+    glBindTexture(GL_TEXTURE_2D, texture.getId());
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(minFilter, GL_LINEAR) << "no mipmaps, so the filter must not ask for them";
+    EXPECT_EQ(magFilter, GL_LINEAR);
+}
+
+TEST(Texture, GreyAndRgbImagesComeBackAsRgbaTopRowFirst) {
+    std::string grey = gltest::scratchPath("grey.png");
+    gltest::writePng(grey, 2, 2, 1, {10, 20, 30, 40});
+    Texture greyTexture(grey.c_str());
+    EXPECT_EQ(gltest::readTexture(GL_TEXTURE_2D, greyTexture.getId(), GL_TEXTURE_2D, 2, 2),
+              (std::vector<unsigned char>{10, 10, 10, 255, 20, 20, 20, 255, 30, 30, 30, 255, 40,
+                                          40, 40, 255}));
+
+    std::string rgb = gltest::scratchPath("rgb.png");
+    gltest::writePng(rgb, 1, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    Texture rgbTexture(rgb.c_str());
+    EXPECT_EQ(rgbTexture.getWidth(), 1);
+    EXPECT_EQ(rgbTexture.getHeight(), 3);
+    EXPECT_EQ(gltest::readTexture(GL_TEXTURE_2D, rgbTexture.getId(), GL_TEXTURE_2D, 1, 3),
+              (std::vector<unsigned char>{1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}));
+}
+
+TEST(Texture, MissingOrUndecodableFileNamesThePath) {
+    Kem::Exception e = gltest::thrownBy([] { Texture("Data/none.png"); });
+    EXPECT_EQ(text(e.getMessage()), "Could not load texture \"Data/none.png\"");
+    EXPECT_EQ(text(e.getFile()), "src/Texture");
+    EXPECT_EQ(e.getLine(), 21);
+
+    std::string garbage = gltest::scratchPath("garbage.png");
+    gltest::writeText(garbage, "this is not an image");
+    e = gltest::thrownBy([&] { Texture(garbage.c_str()); });
+    EXPECT_EQ(text(e.getMessage()), "Could not load texture \"" + garbage + "\"");
+}
+
+TEST(Texture, EmptyStorageHasTheAskedSizeAndFormat) {
+    Texture texture(64, 32, GL_RGBA16F);
+    EXPECT_EQ(texture.getWidth(), 64);
+    EXPECT_EQ(texture.getHeight(), 32);
+    EXPECT_EQ(levelParameter(texture.getId(), GL_TEXTURE_WIDTH), 64);
+    EXPECT_EQ(levelParameter(texture.getId(), GL_TEXTURE_HEIGHT), 32);
+    EXPECT_EQ(levelParameter(texture.getId(), GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA16F);
+    Texture single(4, 4, GL_R8);
+    EXPECT_EQ(levelParameter(single.getId(), GL_TEXTURE_INTERNAL_FORMAT), GL_R8);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(Texture, BindLeavesItsUnitActiveAndDestructionFreesTheName) {
+    GLuint id = 0;
+    {
+        Texture texture(2, 2, GL_RGBA);
+        id = texture.getId();
+        texture.bind(3);
+        EXPECT_EQ(gltest::getInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
+        EXPECT_EQ(gltest::getInteger(GL_TEXTURE_BINDING_2D), GLint(id));
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glActiveTexture(GL_TEXTURE0);
+    }
+    EXPECT_FALSE(glIsTexture(id));
+}
