@@ -15,6 +15,11 @@ struct TrackKey {
 
 class Track {
 public:
+    Track() = default;
+    ~Track();
+    Track(const Track&) = delete;
+    Track& operator=(const Track&) = delete;
+
     // 0 when the track has no keys; the first value before the first key, the last after the last.
     float getValue(double row) const;
 
@@ -32,6 +37,9 @@ private:
 class TrackSet {
 public:
     explicit TrackSet(const char* base);
+    ~TrackSet();
+    TrackSet(const TrackSet&) = delete;
+    TrackSet& operator=(const TrackSet&) = delete;
     // The track of that name, loaded from its file the first time it is asked for. A missing
     // file leaves the track empty for the rest of the run.
     Track* getTrack(const char* name);
@@ -56,7 +64,8 @@ double getTime();
 double getRow();
 // The module's tracks (base "Data/" unless changed before first use).
 TrackSet* getTracks();
-// Reads tracks from another folder (ending in '/'); only before the first track is asked for.
+// Reads tracks from another folder (ending in '/'). Meant for before the first track is asked
+// for; later, a fresh set is started and tracks already handed out stay as they were.
 void setTrackDirectory(const char* base);
 
 } // namespace Sync

@@ -1,0 +1,36 @@
+// Process-wide sound settings, read by systems and channels as they are created.
+#include "platform/sound/SoundControl.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+std::atomic<bool> nonRealTime{false};
+std::atomic<unsigned int> nonRealTimePosition{0};
+std::atomic<bool> deviceDisabled{false};
+std::mutex outputNameLock;
+std::string outputName;
+} // namespace
+
+namespace SoundControl {
+
+void setNonRealTime(bool enabled) { nonRealTime = enabled; }
+bool isNonRealTime() { return nonRealTime; }
+
+void setNonRealTimePosition(unsigned int milliseconds) { nonRealTimePosition = milliseconds; }
+unsigned int getNonRealTimePosition() { return nonRealTimePosition; }
+
+void setDeviceDisabled(bool disabled) { deviceDisabled = disabled; }
+bool isDeviceDisabled() { return deviceDisabled; }
+
+std::string getOutputName() {
+    std::lock_guard<std::mutex> hold(outputNameLock);
+    return outputName;
+}
+
+void setOutputName(const std::string& name) {
+    std::lock_guard<std::mutex> hold(outputNameLock);
+    outputName = name;
+}
+
+} // namespace SoundControl

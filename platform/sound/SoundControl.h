@@ -1,0 +1,25 @@
+// Process-wide choices about how the sound layer plays, made by the program that owns it.
+#pragma once
+
+#include <string>
+
+namespace SoundControl {
+
+// Offline rendering: no device is opened and a channel's position moves only when it is set.
+// Takes effect for systems created afterwards.
+void setNonRealTime(bool enabled);
+bool isNonRealTime();
+
+// The position every non-real-time channel reports (also moved by Channel::setPosition there).
+void setNonRealTimePosition(unsigned int milliseconds);
+unsigned int getNonRealTimePosition();
+
+// Pretends no sound device exists, so playback runs silently on the layer's own paced clock.
+void setDeviceDisabled(bool disabled);
+bool isDeviceDisabled();
+
+// What the most recent playback opened: "sdl:<driver>", "paced" or "none" (non-real-time).
+std::string getOutputName();
+void setOutputName(const std::string& name);
+
+} // namespace SoundControl
