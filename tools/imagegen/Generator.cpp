@@ -1,0 +1,45 @@
+// Dispatch on the source's "kind" and the option readers the generators share.
+#include "Generator.h"
+
+#include <sstream>
+#include <stdexcept>
+
+std::vector<NamedImage> generateImages(const ContentFile& source) {
+    const std::string& kind = source.require("kind").word(0);
+    if (kind == "card") {
+        return generateCard(source);
+    }
+    if (kind == "rock") {
+        return generateRock(source);
+    }
+    if (kind == "bokeh") {
+        return generateBokeh(source);
+    }
+    if (kind == "bars") {
+        return generateBars(source);
+    }
+    if (kind == "sky") {
+        return generateSky(source);
+    }
+    throw std::runtime_error(source.getName() + ": unknown kind '" + kind + "'");
+}
+
+Vec3 parseColour(const std::string& text) {
+    Vec3 c;
+    char comma1 = 0, comma2 = 0;
+    std::istringstream in(text);
+    in >> c.x >> comma1 >> c.y >> comma2 >> c.z;
+    if (!in || comma1 != ',' || comma2 != ',') {
+        throw std::runtime_error("not a colour (r,g,b): " + text);
+    }
+    return c;
+}
+
+void readSize(const ContentFile& source, int& width, int& height) {
+    const Directive& size = source.require("size");
+    width = std::stoi(size.word(0));
+    height = size.words.size() > 1 ? std::stoi(size.word(1)) : width;
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        throw std::runtime_error(source.getName() + ": bad size");
+    }
+}

@@ -1,0 +1,30 @@
+// Turns one content source into the images it names; each kind of image has its own generator.
+#pragma once
+
+#include "ContentFile.h"
+#include "CubeLayout.h"
+#include "Image.h"
+#include "Vec3.h"
+
+#include <string>
+#include <vector>
+
+struct NamedImage {
+    std::string fileName;  // relative to the data folder, e.g. "rock.png"
+    Image image;
+};
+
+std::vector<NamedImage> generateImages(const ContentFile& source);
+
+// The generators, one per "kind".
+std::vector<NamedImage> generateCard(const ContentFile& source);
+std::vector<NamedImage> generateRock(const ContentFile& source);
+std::vector<NamedImage> generateBokeh(const ContentFile& source);
+std::vector<NamedImage> generateBars(const ContentFile& source);
+std::vector<NamedImage> generateSky(const ContentFile& source);
+
+// Shared option readers: "r,g,b" colours and the "size W H" directive.
+Vec3 parseColour(const std::string& text);
+void readSize(const ContentFile& source, int& width, int& height);
+// The "quad" directives of a flat sky-box atlas: four words "x,y,z,u,v" each.
+std::vector<AtlasQuad> readAtlasQuads(const ContentFile& source);
