@@ -1,0 +1,69 @@
+// The entry point: setup dialog, window, the show's frame loop, and the one place where fatal
+// errors are caught and reported.
+#include "Demo.h"
+#include "Extensions.h"
+#include "LaunchOptions.h"
+#include "Window.h"
+#include "kem/Exception.h"
+#include "platform/Dialog.h"
+#include "platform/Input.h"
+#include "platform/MessageBox.h"
+
+#include <exception>
+
+namespace {
+
+constexpr const char* windowTitle = "Morvelin - Oxbrine";
+// A fixed-size captioned window with close and minimise boxes.
+constexpr std::uint32_t windowStyle = platform::windowStyle::caption |
+                                      platform::windowStyle::systemMenu |
+                                      platform::windowStyle::minimizeBox;
+
+// Shows the dialog and stores its choices in the launch record; true when the viewer accepted.
+bool askForLaunchOptions() {
+    LaunchOptions& options = getLaunchOptions();
+    const char* labels[resolutionCount];
+    for (int i = 0; i < resolutionCount; ++i)
+        labels[i] = resolutions[i].label;
+    platform::SetupChoices choices{options.resolution, options.fullscreen, options.mustache};
+    options.accepted = platform::runSetupDialog(labels, resolutionCount, choices);
+    if (options.accepted) {
+        options.resolution = choices.resolution;
+        options.fullscreen = choices.fullscreen;
+        options.mustache = choices.mustache;
+    }
+    return options.accepted;
+}
+
+// Locals are destroyed in reverse: the Demo first, then the window and its context.
+void runShow() {
+    const Resolution& size = getRenderResolution();
+    GLWindow window;
+    window.create(windowTitle, getLaunchOptions().fullscreen, size.width, size.height,
+                  windowStyle);
+    Extensions::load();
+    Demo demo;
+    // A close request from the window system ends the show like Escape does.
+    while (!platform::wasEscapePressed() && window.isOpen() && !window.isCloseRequested()) {
+        if (!demo.renderFrame())
+            break;
+        window.update();
+    }
+}
+
+} // namespace
+
+int main() {
+    try {
+        if (!askForLaunchOptions())
+            return 0;
+        runShow();
+        return 0;
+    } catch (const Kem::Exception& error) {
+        platform::showFatalError(error.getMessage().getData());
+    } catch (const std::exception& error) {
+        // Not ours to throw, but a report beats an abort.
+        platform::showFatalError(error.what());
+    }
+    return 1;
+}

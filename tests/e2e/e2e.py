@@ -1,0 +1,374 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the oxbrine program: drives its setup dialog and window with xdotool on the
+X display it is started under (an Xvfb from xvfb-run) and checks geometry and exit statuses.
+
+Usage: e2e.py CASE EXECUTABLE RUN_DIR
+"""
+
+import ctypes
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+DIALOG_TITLE = "Oxbrine setup"
+WINDOW_TITLE = "Morvelin - Oxbrine"
+ERROR_TITLE = "Fatal Error"
+
+# Loading every resource on a software renderer can take a while.
+SHOW_START_TIMEOUT = 120
+DIALOG_TIMEOUT = 30
+EXIT_TIMEOUT = 30
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def xdotool(*arguments, timeout=10):
+    result = subprocess.run(["xdotool", *arguments], capture_output=True, text=True,
+                            timeout=timeout)
+    return result.returncode, result.stdout
+
+
+def find_windows(title):
+    """Ids of mapped windows with exactly this title, now. xwininfo rather than xdotool search:
+    this xdotool does not match names stored as UTF8_STRING, which is how SDL stores them."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                          timeout=10).stdout
+    pattern = re.compile(r'^\s*(0x[0-9a-f]+) "%s":' % re.escape(title), re.MULTILINE)
+    return [window for window in pattern.findall(tree) if is_viewable(window)]
+
+
+def is_viewable(window):
+    info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True,
+                          timeout=10).stdout
+    return "Map State: IsViewable" in info
+
+
+def wait_for_window(title, program, timeout):
+    """Waits for a visible window with this title; fails early if the program ends first."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        ids = find_windows(title)
+        if ids:
+            return ids[0]
+        if program.process.poll() is not None:
+            raise Failure("program ended with status %d before showing %r; stderr:\n%s"
+                          % (program.process.returncode, title, program.stderr()))
+        time.sleep(0.1)
+    raise Failure("no window %r within %d s" % (title, timeout))
+
+
+def geometry(window):
+    """Absolute client-area position and size of a window, from xwininfo."""
+    out = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True,
+                         timeout=10).stdout
+
+    def field(name):
+        match = re.search(r"%s:\s+(-?\d+)" % re.escape(name), out)
+        check(match, "xwininfo gave no %s:\n%s" % (name, out))
+        return int(match.group(1))
+
+    return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+            field("Height"))
+
+
+def key(window, name):
+    # Toolkits drop synthetic key events; with the window focused xdotool sends real ones.
+    xdotool("windowfocus", "--sync", window)
+    xdotool("key", "--window", window, name)
+
+
+def press_until_gone(window, name, program, tries=5):
+    """Presses a key that makes the window go away, again if a press arrives before the toolkit
+    is ready for it."""
+    for _ in range(tries):
+        key(window, name)
+        deadline = time.monotonic() + 2
+        while time.monotonic() < deadline:
+            if program.process.poll() is not None or not is_viewable(window):
+                return
+            time.sleep(0.05)
+    raise Failure("window %s still there after %d presses of %s" % (window, tries, name))
+
+
+def send_close_request(window):
+    """Asks a window to close the way a window manager does: a WM_DELETE_WINDOW client message."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    display = x11.XOpenDisplay(None)
+    check(display, "cannot open the X display")
+    try:
+        event = Event()
+        event.client.type = 33  # ClientMessage
+        event.client.window = int(window, 0)
+        event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.client.format = 32
+        event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        event.client.data[1] = 0  # CurrentTime
+        check(x11.XSendEvent(display, int(window, 0), 0, 0, ctypes.byref(event)) != 0,
+              "XSendEvent failed")
+        x11.XFlush(display)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+class Program:
+    """The program under test, started in a working folder with its stderr kept in a file."""
+
+    def __init__(self, executable, working_dir):
+        self.log = tempfile.TemporaryFile(mode="w+")
+        environment = dict(os.environ, NO_AT_BRIDGE="1")
+        self.process = subprocess.Popen([executable], cwd=working_dir, stdout=subprocess.DEVNULL,
+                                        stderr=self.log, env=environment)
+
+    def stderr(self):
+        self.log.seek(0)
+        return self.log.read()
+
+    def wait_exit(self, timeout=EXIT_TIMEOUT, watch_for=None):
+        """Exit status; fails if a window titled watch_for shows up while waiting."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if watch_for and find_windows(watch_for):
+                raise Failure("window %r appeared" % watch_for)
+            if self.process.poll() is not None:
+                return self.process.returncode
+            time.sleep(0.05)
+        raise Failure("program still running after %d s" % timeout)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def expect_exit(program, status, **options):
+    code = program.wait_exit(**options)
+    check(code == status, "exit status %d, expected %d; stderr:\n%s"
+          % (code, status, program.stderr()))
+
+
+def open_show(program):
+    """Accepts the dialog as it stands and returns the show's window."""
+    press_until_gone(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), "Return", program)
+    return wait_for_window(WINDOW_TITLE, program, SHOW_START_TIMEOUT)
+
+
+def case_dialog_escape(executable, run_dir):
+    program = Program(executable, run_dir)
+    try:
+        press_until_gone(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), "Escape",
+                         program)
+        expect_exit(program, 0, watch_for=WINDOW_TITLE)
+    finally:
+        program.stop()
+
+
+def case_dialog_cancel_button(executable, run_dir):
+    # Tab moves the focus from the list over the boxes to the cancel button; Enter presses it.
+    program = Program(executable, run_dir)
+    try:
+        dialog = wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT)
+        for _ in range(3):
+            key(dialog, "Tab")
+        press_until_gone(dialog, "Return", program)
+        expect_exit(program, 0, watch_for=WINDOW_TITLE)
+    finally:
+        program.stop()
+
+
+def case_default_window(executable, run_dir):
+    program = Program(executable, run_dir)
+    try:
+        window = open_show(program)
+        _, _, width, height = geometry(window)
+        check((width, height) == (1280, 720), "client area %dx%d, expected 1280x720"
+              % (width, height))
+        press_until_gone(window, "Escape", program)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_choose_1024(executable, run_dir):
+    program = Program(executable, run_dir)
+    try:
+        dialog = wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT)
+        key(dialog, "Down")  # the list has the focus: the row after 1280x720
+        press_until_gone(dialog, "Return", program)
+        window = wait_for_window(WINDOW_TITLE, program, SHOW_START_TIMEOUT)
+        _, _, width, height = geometry(window)
+        check((width, height) == (1024, 768), "client area %dx%d, expected 1024x768"
+              % (width, height))
+        press_until_gone(window, "Escape", program)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_close_request(executable, run_dir):
+    program = Program(executable, run_dir)
+    try:
+        send_close_request(open_show(program))
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_drag_dialog(executable, run_dir):
+    program = Program(executable, run_dir)
+    try:
+        dialog = wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT)
+        left, top, width, _ = geometry(dialog)
+        # The heading's blank first line: part of the dialog, not of a control.
+        grab_x, grab_y = left + width // 2, top + 12
+        shift_x, shift_y = 150, 90
+        xdotool("mousemove", str(grab_x), str(grab_y))
+        xdotool("mousedown", "1")
+        for step in range(1, 11):
+            xdotool("mousemove", str(grab_x + shift_x * step // 10),
+                    str(grab_y + shift_y * step // 10))
+        xdotool("mouseup", "1")
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            moved = geometry(dialog)[:2]
+            if moved == (left + shift_x, top + shift_y):
+                break
+            time.sleep(0.05)
+        check(moved == (left + shift_x, top + shift_y), "dialog at %s after the drag, expected %s"
+              % (moved, (left + shift_x, top + shift_y)))
+        press_until_gone(dialog, "Escape", program)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def check_longboard(dialog, rows_up, program):
+    """Moves the list's selection up, then ticks the full-screen box and accepts."""
+    for _ in range(rows_up):
+        key(dialog, "Up")
+    key(dialog, "Tab")
+    key(dialog, "space")
+    press_until_gone(dialog, "Return", program)
+
+
+def case_fullscreen(executable, run_dir):
+    # The display runs at 1920x1080: full screen at that size needs no mode change.
+    program = Program(executable, run_dir)
+    try:
+        check_longboard(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), 1, program)
+        window = wait_for_window(WINDOW_TITLE, program, SHOW_START_TIMEOUT)
+        place = geometry(window)
+        check(place == (0, 0, 1920, 1080), "full-screen window at %s" % (place,))
+        press_until_gone(window, "Escape", program)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_fullscreen_unsupported(executable, run_dir):
+    # Xvfb offers only its own mode, so 1280x720 full screen must be refused, not faked.
+    program = Program(executable, run_dir)
+    try:
+        check_longboard(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), 0, program)
+        box = wait_for_window(ERROR_TITLE, program, SHOW_START_TIMEOUT)
+        check(not find_windows(WINDOW_TITLE), "a show window exists beside the box")
+        check("Could not create fullscreen window" in program.stderr(),
+              "stderr lacks the reason:\n%s" % program.stderr())
+        press_until_gone(box, "Return", program)
+        expect_exit(program, 1)
+    finally:
+        program.stop()
+
+
+def pick_shader(data_dir):
+    """A shader the show cannot start without: the full-screen passes' vertex shader if there."""
+    if os.path.exists(os.path.join(data_dir, "Blit.vert")):
+        return "Blit.vert"
+    shaders = sorted(name for name in os.listdir(data_dir) if name.endswith(".vert"))
+    check(shaders, "no shaders in %s" % data_dir)
+    return shaders[0]
+
+
+def case_missing_shader(executable, run_dir):
+    data_dir = os.path.join(run_dir, "Data")
+    missing = pick_shader(data_dir)
+    with tempfile.TemporaryDirectory() as folder:
+        os.mkdir(os.path.join(folder, "Data"))
+        for name in os.listdir(data_dir):
+            if name != missing:
+                os.symlink(os.path.join(data_dir, name), os.path.join(folder, "Data", name))
+        program = Program(executable, folder)
+        try:
+            box = open_error_box(program)
+            check(not find_windows(WINDOW_TITLE), "the show's window is still open under the box")
+            expected = 'Could not open input file: "Data/%s"' % missing
+            check(expected in program.stderr(), "stderr lacks %r:\n%s"
+                  % (expected, program.stderr()))
+            check(program.process.poll() is None, "program ended before the box was dismissed")
+            press_until_gone(box, "Return", program)
+            expect_exit(program, 1)
+        finally:
+            program.stop()
+
+
+def open_error_box(program):
+    press_until_gone(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), "Return", program)
+    return wait_for_window(ERROR_TITLE, program, SHOW_START_TIMEOUT)
+
+
+def case_no_display(executable, run_dir):
+    environment = {name: value for name, value in os.environ.items()
+                   if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    result = subprocess.run([executable], cwd=run_dir, capture_output=True, text=True,
+                            env=environment, timeout=EXIT_TIMEOUT)
+    check(result.returncode == 1, "exit status %d, expected 1" % result.returncode)
+    check("display" in result.stderr, "stderr does not say why:\n%s" % result.stderr)
+
+
+CASES = {name[len("case_"):]: function for name, function in globals().items()
+         if name.startswith("case_")}
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in CASES:
+        sys.exit("usage: e2e.py {%s} EXECUTABLE RUN_DIR" % ",".join(sorted(CASES)))
+    for tool in ("xdotool", "xwininfo"):
+        if not shutil.which(tool):
+            sys.exit("%s is missing (scripts/setup.sh installs it)" % tool)
+    try:
+        CASES[sys.argv[1]](os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3]))
+    except Failure as failure:
+        sys.exit("FAIL %s: %s" % (sys.argv[1], failure))
+    print("PASS", sys.argv[1])
+
+
+if __name__ == "__main__":
+    main()
