@@ -11,7 +11,9 @@
 #include "TitleCard.h"
 #include "effects/Architecture.h"
 #include "effects/Colon.h"
+#include "effects/Garbitch.h"
 #include "effects/Particles.h"
+#include "effects/Sphurrs.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -25,6 +27,24 @@ int truncatedIndex(float part) {
     if (!(part > -2147483648.0f && part < 2147483648.0f))
         return -1;
     return static_cast<int>(part);
+}
+
+// In the order the show has always read them.
+CameraTracks readCameraTracks() {
+    CameraTracks tracks;
+    tracks.fov = Sync::getValue("Camera FOV");
+    tracks.shake = Sync::getValue("Camera Shake");
+    tracks.shakeFine = Sync::getValue("Camera Shake Fine");
+    tracks.z = Sync::getValue("Camera Z");
+    tracks.y = Sync::getValue("Camera Y");
+    tracks.x = Sync::getValue("Camera X");
+    tracks.pitch = Sync::getValue("Camera Pitch");
+    tracks.yaw = Sync::getValue("Camera Yaw");
+    tracks.roll = Sync::getValue("Camera Roll");
+    tracks.offZ = Sync::getValue("Camera Off Z");
+    tracks.offY = Sync::getValue("Camera Off Y");
+    tracks.offX = Sync::getValue("Camera Off X");
+    return tracks;
 }
 
 } // namespace
@@ -48,11 +68,15 @@ Demo::Demo() {
         particles = new Particles();
 
         // Built once per process and kept to its end, whatever happens to this Demo.
+        static Sphurrs sphurrs;
         static Colon colon;
         static Architecture architecture;
+        static Garbitch garbitch;
 
+        effects.add(&sphurrs);
         effects.add(&colon);
         effects.add(&architecture);
+        effects.add(&garbitch);
 
         morvelinCard = new Texture("Data/morvelin.png");
         w0lvarCard = new Texture("Data/w0lvar.png");
@@ -74,7 +98,11 @@ Demo::Demo() {
 Demo::~Demo() { releaseOwned(); }
 
 void Demo::releaseOwned() {
+    // The overlay is always exactly a Particles, so its own destructor is the right one.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
     delete particles;
+#pragma GCC diagnostic pop
     particles = nullptr;
     Texture** cards[] = {&morvelinCard, &w0lvarCard, &pim00dleCard, &vexaroonCard,
                          &briskoCard,   &gCard,      &oCard,        &endCard};

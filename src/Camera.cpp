@@ -1,8 +1,6 @@
 // The camera arithmetic, in the precisions the recorded tracks were tuned against.
 #include "Camera.h"
 
-#include "Sync.h"
-
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -44,23 +42,6 @@ glm::mat4 cameraProjection(float fovDegrees, float aspect) {
     projection[2][3] = -1.0f;
     projection[3][2] = -(2.0f * 1000.0f * 1.0f) / (1000.0f - 1.0f);
     return projection;
-}
-
-CameraTracks readCameraTracks() {
-    CameraTracks tracks;
-    tracks.fov = Sync::getValue("Camera FOV");
-    tracks.shake = Sync::getValue("Camera Shake");
-    tracks.shakeFine = Sync::getValue("Camera Shake Fine");
-    tracks.z = Sync::getValue("Camera Z");
-    tracks.y = Sync::getValue("Camera Y");
-    tracks.x = Sync::getValue("Camera X");
-    tracks.pitch = Sync::getValue("Camera Pitch");
-    tracks.yaw = Sync::getValue("Camera Yaw");
-    tracks.roll = Sync::getValue("Camera Roll");
-    tracks.offZ = Sync::getValue("Camera Off Z");
-    tracks.offY = Sync::getValue("Camera Off Y");
-    tracks.offX = Sync::getValue("Camera Off X");
-    return tracks;
 }
 
 glm::mat4 cameraView(double time, const CameraTracks& tracks) {

@@ -19,8 +19,5 @@ struct CameraTracks {
     float offZ = 0, offY = 0, offX = 0;
 };
 
-// Reads the "Camera" tracks in the order the show has always read them.
-CameraTracks readCameraTracks();
-
 // Shake, position, pitch/yaw/roll and offset, each post-multiplied onto the identity.
 glm::mat4 cameraView(double time, const CameraTracks& tracks);
