@@ -69,7 +69,7 @@ private:
     float lattice[size];
 };
 
-class Architecture : public Effect {
+class Architecture final : public Effect {
 public:
     Architecture();
     Architecture(const Architecture&) = delete;

@@ -25,7 +25,7 @@ struct ColonCylinder {
     float delay;
 };
 
-class Colon : public Effect {
+class Colon final : public Effect {
 public:
     static constexpr int ringCount = 1500;
     static constexpr int levelCount = 100;

@@ -25,7 +25,7 @@ struct SpritePlacement {
     float distanceFade; // k: 1 at the box centre, 0 at 400 units and beyond
 };
 
-class Particles : public Effect {
+class Particles final : public Effect {
 public:
     static constexpr int count = 6000;
     static constexpr int ballCount = 2000;
