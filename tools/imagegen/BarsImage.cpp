@@ -35,9 +35,8 @@ std::vector<NamedImage> generateBars(const ContentFile& source) {
             int column = x / columnWidth;
             bool gap = segmentGapRow || x % columnWidth >= columnWidth - columnGap || column >= columns;
             // Levels follow a tileable noise across the columns so neighbours form shapes.
-            float level = 0.15f + 0.85f * periodicFbm((column + 0.5f) / columns, (band + 0.5f) / bands,
-                                                      4, 3, 0.6f, seed);
-            level = std::pow(level, 1.4f) + 0.25f * (hashUnit(column, band, 0, seed) - 0.5f);
+            float shape = periodicFbm((column + 0.5f) / columns, (band + 0.5f) / bands, 4, 3, 0.6f, seed);
+            float level = smoothstep(0.25f, 0.75f, shape) * 0.8f + 0.3f * hashUnit(column, band, 0, seed);
             int lit = static_cast<int>(level * segments);
             float height01 = static_cast<float>(segment) / (segments - 1);
             Vec3 colour = mix(low, high, smoothstep(0.25f, 0.85f, height01));

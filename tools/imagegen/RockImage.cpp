@@ -25,7 +25,8 @@ float crackAt(float u, float v, int cells, float width, uint32_t seed) {
     float wu = u + 0.06f * (periodicFbm(u, v, 4, 3, 0.5f, seed + 1) - 0.5f);
     float wv = v + 0.06f * (periodicFbm(u, v, 4, 3, 0.5f, seed + 2) - 0.5f);
     CellDistances d = periodicCellular(wu, wv, cells, seed);
-    return 1.0f - smoothstep(0.0f, width, d.second - d.nearest);
+    float open = 1.0f - smoothstep(0.0f, width, d.second - d.nearest);
+    return open * open;
 }
 
 }  // namespace
@@ -50,16 +51,25 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
-            float base = periodicFbm(u, v, p.cells, 7, 0.52f, p.seed);
-            // Ridges: folded noise gives sharper ledges than plain noise.
-            float ridge = 1.0f - std::fabs(2.0f * periodicFbm(u, v, p.cells * 2, 5, 0.5f, p.seed + 9) - 1.0f);
-            float grain = periodicFbm(u, v, p.cells * 16, 3, 0.5f, p.seed + 17);
-            float crack = crackAt(u, v, p.crackCells, p.crackWidth, p.seed + 23);
-            float fine = crackAt(u, v, p.crackCells * 3, p.crackWidth * 0.6f, p.seed + 29);
-            float depthVariation = 0.6f + 0.8f * periodicFbm(u, v, 3, 2, 0.5f, p.seed + 31);
-            float cracks = std::max(crack, 0.5f * fine) * depthVariation;
+            float base = periodicFbm(u, v, p.cells, 7, 0.55f, p.seed);
+            // Ridged noise: folded octaves give sharp ledges and strata rather than soft hills.
+            float ridge = 0;
+            float amplitude = 0.5f;
+            for (int octave = 0; octave < 4; ++octave) {
+                float n = periodicFbm(u, v, p.cells * (2 << octave), 1, 0.5f, p.seed + 9 + octave);
+                float r = 1.0f - std::fabs(2.0f * n - 1.0f);
+                ridge += amplitude * r * r;
+                amplitude *= 0.5f;
+            }
+            float grain = periodicFbm(u, v, p.cells * 32, 2, 0.5f, p.seed + 17);
+            // Cracks come and go along their length so the network never reads as tiles.
+            float presence = smoothstep(0.4f, 0.6f, periodicFbm(u, v, 3, 3, 0.5f, p.seed + 19));
+            float crack = crackAt(u, v, p.crackCells, p.crackWidth, p.seed + 23) * presence;
+            float finePresence = smoothstep(0.5f, 0.7f, periodicFbm(u, v, 6, 3, 0.5f, p.seed + 27));
+            float fine = crackAt(u, v, p.crackCells * 3, p.crackWidth * 0.5f, p.seed + 29) * finePresence;
+            float cracks = std::max(crack, 0.6f * fine);
             size_t i = static_cast<size_t>(y) * n + x;
-            heightField[i] = 0.55f * base + 0.3f * ridge * ridge + 0.08f * grain - p.crackDepth * cracks;
+            heightField[i] = 0.5f * base + 0.45f * ridge + 0.05f * grain - p.crackDepth * cracks;
             crackField[i] = cracks;
             tintField[i] = periodicFbm(u, v, 2, 3, 0.5f, p.seed + 37);
         }
@@ -74,8 +84,8 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
             size_t i = static_cast<size_t>(y) * n + x;
             float speckle = hashUnit(x, y, 0, p.seed + 41);
             Vec3 tint = mix(p.cool, p.warm, smoothstep(0.35f, 0.65f, tintField[i]));
-            float light = 0.55f + 0.9f * (heightField[i] - 0.35f) + 0.06f * (speckle - 0.5f);
-            light *= 1.0f - 0.55f * std::min(1.0f, crackField[i]);
+            float light = 0.5f + 0.8f * (heightField[i] - 0.4f) + 0.08f * (speckle - 0.5f);
+            light *= 1.0f - 0.6f * std::min(1.0f, crackField[i]);
             Vec3 c = tint * light;
             albedo.set(x, y, c.x, c.y, c.z);
 
@@ -89,5 +99,14 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
     std::vector<NamedImage> out;
     out.push_back({source.require("output").word(0), std::move(albedo)});
     out.push_back({source.require("normals").word(0), std::move(normals)});
+    if (const Directive* heights = source.find("height")) {
+        // Optional grey height image, for inspection and for checking the normals against it.
+        Image grey(n, n);
+        for (size_t i = 0; i < heightField.size(); ++i) {
+            grey.set(static_cast<int>(i % n), static_cast<int>(i / n), heightField[i], heightField[i],
+                     heightField[i]);
+        }
+        out.push_back({heights->word(0), std::move(grey)});
+    }
     return out;
 }

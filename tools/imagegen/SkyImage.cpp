@@ -1,9 +1,8 @@
 // Sky images: a direction function rendered into a vertical cross (for CubeTexture) or into a
 // flat sky-box atlas whose quads the source lists exactly as the scene draws them.
-#include "Generator.h"
+#include "SkyRender.h"
 
-#include "CubeLayout.h"
-#include "SkyStyles.h"
+#include "Generator.h"
 
 #include <cmath>
 #include <limits>
@@ -55,6 +54,8 @@ Vec3 supersampled(const SkyFunction& sky, const std::function<Vec3(float, float)
     return sum * 0.25f;
 }
 
+}  // namespace
+
 Image renderCross(const SkyFunction& sky, int faceSize) {
     Image image(3 * faceSize, 4 * faceSize);
     for (int y = 0; y < image.height; ++y) {
@@ -99,8 +100,6 @@ Image renderAtlas(const SkyFunction& sky, const std::vector<AtlasQuad>& quads, i
     }
     return image;
 }
-
-}  // namespace
 
 std::vector<NamedImage> generateSky(const ContentFile& source) {
     const Directive& layout = source.require("layout");

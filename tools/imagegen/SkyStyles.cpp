@@ -29,8 +29,9 @@ float starField(Vec3 d, float scale, float density, uint32_t seed) {
                 Vec3 onSphere = star * (scale / radius);
                 Vec3 offset = p - onSphere;
                 float distance2 = dot(offset, offset);
-                float brightness = std::pow(hashUnit(x, y, z, seed + 4), 6.0f) * 3.0f + 0.08f;
-                float sigma = 0.35f + 0.25f * hashUnit(x, y, z, seed + 5);
+                // Mostly faint, a few bright.
+                float brightness = 0.05f + 2.2f * std::pow(hashUnit(x, y, z, seed + 4), 10.0f);
+                float sigma = 0.3f + 0.2f * hashUnit(x, y, z, seed + 5);
                 light += brightness * std::exp(-distance2 / (2 * sigma * sigma));
             }
         }
@@ -60,8 +61,8 @@ SkyFunction nebula(const Directive& d) {
         float cloud = 0.5f + 0.5f * fbm(q, 6, 0.55f, seed);
         float detail = 0.5f + 0.5f * fbm(q * 3.1f, 4, 0.5f, seed + 40);
         float across = dot(dir, bandNormal);
-        float band = std::exp(-across * across / 0.10f);
-        float density = smoothstep(0.35f, 0.85f, cloud * (0.55f + 0.65f * band)) * (0.7f + 0.3f * detail);
+        float band = std::exp(-across * across / 0.22f);
+        float density = smoothstep(0.25f, 0.8f, cloud * (0.6f + 0.6f * band)) * (0.6f + 0.4f * detail);
         Vec3 colour = mix(deep, mid, smoothstep(0.0f, 0.6f, density));
         colour = mix(colour, bright, smoothstep(0.55f, 1.0f, density) * 0.8f);
         float tint = smoothstep(0.45f, 0.75f, 0.5f + 0.5f * fbm(dir * 1.3f, 3, 0.5f, seed + 50));
@@ -70,7 +71,7 @@ SkyFunction nebula(const Directive& d) {
         float dust = smoothstep(0.55f, 0.8f, 0.5f + 0.5f * fbm(q * 2.0f + Vec3{3, 1, 7}, 5, 0.5f, seed + 60));
         colour = colour * (1.0f - 0.55f * dust * band);
         float starLight = starField(dir, 220.0f, stars, seed + 70) +
-                          1.5f * starField(dir, 60.0f, stars * 0.25f, seed + 80);
+                          starField(dir, 70.0f, stars * 0.5f, seed + 80);
         return colour + Vec3{0.85f, 0.92f, 1.0f} * starLight;
     };
 }
@@ -92,18 +93,18 @@ SkyFunction dusk(const Directive& d) {
         float glow = std::pow(towardSun, 3.0f);
         Vec3 sky = mix(high, zenith, smoothstep(0.15f, 0.85f, e));
         Vec3 low = mix(haze * 0.55f, horizon, glow);
-        sky = mix(sky, low, std::exp(-std::max(e, 0.0f) * (7.0f - 3.0f * glow)));
+        sky = mix(sky, low, std::exp(-std::max(e, 0.0f) * (4.5f - 2.0f * glow)));
         // Thin cloud streaks low in the sky, lit from the sun's side.
         Vec3 q{dir.x * 3.0f, dir.y * 16.0f, dir.z * 3.0f};
         float streak = smoothstep(0.55f, 0.8f, 0.5f + 0.5f * fbm(q, 5, 0.5f, seed));
         float streakBand = smoothstep(0.0f, 0.05f, e) * (1.0f - smoothstep(0.12f, 0.35f, e));
         sky = mix(sky, mix(haze * 0.35f, horizon * 1.15f, glow), streak * streakBand * 0.7f);
         float starLight = starField(dir, 230.0f, stars, seed + 10) +
-                          1.3f * starField(dir, 70.0f, stars * 0.2f, seed + 20);
+                          starField(dir, 70.0f, stars * 0.5f, seed + 20);
         sky = sky + Vec3{0.9f, 0.93f, 1.0f} * (starLight * smoothstep(0.08f, 0.45f, e));
         // Below the horizon: a dark ground that keeps a little of the glow near the line.
-        Vec3 below = mix(mix(ground, low * 0.35f, std::exp(e * 18.0f)), ground * 0.4f, smoothstep(-0.1f, -0.8f, e));
-        return mix(below, sky, smoothstep(-0.012f, 0.006f, e));
+        Vec3 below = mix(mix(ground, low * 0.3f, std::exp(e * 10.0f)), ground * 0.5f, smoothstep(-0.1f, -0.9f, e));
+        return mix(below, sky, smoothstep(-0.03f, 0.01f, e));
     };
 }
 
@@ -125,7 +126,8 @@ SkyFunction soft(const ContentFile& source, const Directive& d) {
     return [=](Vec3 dir) {
         dir = normalize(dir);
         float e = dir.y;
-        Vec3 c = e > 0 ? mix(horizon, top, std::pow(e, 0.7f)) : mix(horizon, bottom, std::pow(-e, 0.5f));
+        Vec3 c = mix(bottom, top, smoothstep(-0.7f, 0.9f, e));
+        c = mix(c, horizon, std::exp(-e * e / 0.06f) * 0.6f);
         for (const Blob& blob : blobs) {
             c = c + blob.colour * std::exp((dot(dir, blob.direction) - 1.0f) / blob.width);
         }

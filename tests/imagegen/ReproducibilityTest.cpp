@@ -1,0 +1,42 @@
+// The generator must give the same bytes every time, and the files the build wrote must be
+// exactly what the sources produce now.
+#include "Generator.h"
+#include "ImageFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::vector<unsigned char>> encodeAll(const ContentFile& source) {
+    std::vector<std::vector<unsigned char>> files;
+    for (const NamedImage& named : generateImages(source)) {
+        files.push_back(encodeForPath(named.image, named.fileName));
+    }
+    return files;
+}
+
+void expectReproducible(const std::string& sourceName) {
+    ContentFile source = loadContentSource(sourceName);
+    auto first = encodeAll(source);
+    auto second = encodeAll(source);
+    ASSERT_EQ(first.size(), second.size());
+    std::vector<NamedImage> named = generateImages(source);
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i], second[i]) << sourceName << " output " << i << " differs between runs";
+        EXPECT_EQ(first[i], readFileBytes(builtImagePath(named[i].fileName)))
+            << named[i].fileName << " in Data/ is not what its source gives";
+    }
+}
+
+}  // namespace
+
+TEST(Reproducibility, CardIsByteIdenticalAndMatchesTheBuiltFile) { expectReproducible("w0lvar.txt"); }
+
+TEST(Reproducibility, CrossSkyIsByteIdenticalAndMatchesTheBuiltFile) { expectReproducible("blurry.txt"); }
+
+TEST(Reproducibility, RockPairIsByteIdenticalAndMatchesTheBuiltFiles) { expectReproducible("rock.txt"); }
+
+TEST(Reproducibility, BokehAndBarsAreByteIdentical) {
+    expectReproducible("bokehfuckyou.txt");
+    expectReproducible("kusmasuger.txt");
+}
