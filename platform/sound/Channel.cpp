@@ -12,10 +12,11 @@ namespace {
 constexpr int decodeChunkFrames = 4096;
 } // namespace
 
-ChannelObject::ChannelObject(SoundObject& sound, int latencyFrames, bool nonRealTime, bool paused)
+ChannelObject::ChannelObject(SoundObject& sound, int latencyFrames, bool followsDevice,
+                             bool nonRealTime, bool paused)
     : sound(sound), nonRealTime(nonRealTime), sampleRate(sound.stream.getSampleRate()),
       ring(nonRealTime ? 1 : std::max(sampleRate / 2, 2 * decodeChunkFrames)),
-      clock(sampleRate, latencyFrames) {
+      clock(sampleRate, latencyFrames, followsDevice, sound.stream.getLength()) {
     double now = monotonicSeconds();
     clock.restart(now, 0.0, 0);
     if (paused)

@@ -13,8 +13,10 @@ constexpr double slewFraction = 0.05;
 constexpr double jumpMilliseconds = 60.0;
 } // namespace
 
-HeardClock::HeardClock(int sampleRate, int latencyFrames)
-    : rate(sampleRate), latencyFrames(latencyFrames) {}
+HeardClock::HeardClock(int sampleRate, int latencyFrames, bool followsDevice,
+                       std::int64_t endFrame)
+    : rate(sampleRate), latencyFrames(latencyFrames), followsDevice(followsDevice),
+      endFrame(endFrame >= 0 ? double(endFrame) : HUGE_VAL) {}
 
 void HeardClock::recordCallback(double now, std::int64_t startFrame, int delivered) {
     anchored = true;
@@ -26,7 +28,9 @@ void HeardClock::recordCallback(double now, std::int64_t startFrame, int deliver
 void HeardClock::restart(double now, double milliseconds, std::int64_t frame) {
     position = milliseconds;
     lastRead = now;
+    restartTime = now;
     restartFrame = frame;
+    wasPinned = true;
     anchored = false;
 }
 
@@ -42,10 +46,17 @@ void HeardClock::resume(double now) {
         return;
     paused = false;
     lastRead = now;
+    // Pausing restarted at the heard place, so playing goes on from exactly there.
+    restartTime = now;
 }
 
 double HeardClock::estimateFrames(double now, bool& pinned) const {
     double low = double(restartFrame);
+    if (!followsDevice) {
+        double heard = low + (now - restartTime) * rate;
+        pinned = heard >= endFrame;
+        return std::max(low, std::min(heard, endFrame));
+    }
     if (!anchored) {
         pinned = true;
         return low;
@@ -65,7 +76,9 @@ double HeardClock::read(double now) {
     double predicted = position + elapsed;
     bool pinned = false;
     double estimate = estimateFrames(now, pinned) * 1000.0 / rate;
-    if (pinned) {
+    bool leavingPin = wasPinned;
+    wasPinned = pinned;
+    if (pinned || leavingPin) {
         position = std::max(position, std::min(predicted, estimate));
         return position;
     }

@@ -1,6 +1,8 @@
 // The position a listener hears: device callbacks anchor it (frames handed over, less the
 // device's own buffer), a monotonic clock carries it smoothly between them, and it never runs
-// backwards while playing. Not locked itself; the channel guards it.
+// backwards while playing. An output that nobody hears (a dummy or our own paced thread) keeps
+// no exact time, so there the monotonic clock alone runs it. Not locked itself; the channel
+// guards it.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,8 @@ namespace sound {
 
 class HeardClock {
 public:
-    HeardClock(int sampleRate, int latencyFrames);
+    // endFrame: the stream's length in frames, or -1 when unknown.
+    HeardClock(int sampleRate, int latencyFrames, bool followsDevice, std::int64_t endFrame);
 
     // The device took `delivered` stream frames starting at `startFrame` at time `now` (seconds).
     void recordCallback(double now, std::int64_t startFrame, int delivered);
@@ -31,9 +34,14 @@ private:
 
     double rate;
     double latencyFrames;
+    bool followsDevice;
+    double endFrame;
+    double restartTime = 0.0; // when playing from restartFrame began (or resumed)
     double position = 0.0; // milliseconds reported last
     double lastRead = 0.0;
     bool paused = false;
+    // The last read was held at a bound; the next one may not run on past the estimate.
+    bool wasPinned = true;
     std::int64_t restartFrame = 0;
     bool anchored = false;
     double anchorTime = 0.0;

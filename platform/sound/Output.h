@@ -26,6 +26,8 @@ public:
     // Frames the device holds between the callback and the speaker.
     virtual int getLatencyFrames() const = 0;
     virtual std::string getName() const = 0;
+    // True when a real device consumes the frames at its own hardware rate.
+    virtual bool isClocked() const = 0;
 
     // Starts calling mixer at sampleRate; never fails (the paced clock is the last resort).
     static std::unique_ptr<Output> open(int sampleRate, Mixer& mixer, bool deviceAllowed);

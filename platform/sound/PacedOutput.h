@@ -15,6 +15,7 @@ public:
 
     int getLatencyFrames() const override { return periodFrames; }
     std::string getName() const override { return "paced"; }
+    bool isClocked() const override { return false; }
 
 private:
     void run();

@@ -39,7 +39,9 @@ std::unique_ptr<SdlOutput> SdlOutput::open(int sampleRate, Mixer& mixer, const c
     }
     output->latencyFrames = obtained.samples;
     const char* current = SDL_GetCurrentAudioDriver();
-    output->name = std::string("sdl:") + (current ? current : "unknown");
+    std::string driverName = current ? current : "unknown";
+    output->name = "sdl:" + driverName;
+    output->clocked = driverName != "dummy" && driverName != "disk";
     SDL_PauseAudioDevice(output->device, 0);
     return output;
 }

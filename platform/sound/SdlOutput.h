@@ -15,6 +15,8 @@ public:
 
     int getLatencyFrames() const override { return latencyFrames; }
     std::string getName() const override { return name; }
+    // SDL's dummy and disk drivers sleep per period, so they drift with the machine's load.
+    bool isClocked() const override { return clocked; }
 
 private:
     SdlOutput(Mixer& mixer) : mixer(mixer) {}
@@ -24,6 +26,7 @@ private:
     SDL_AudioDeviceID device = 0;
     int latencyFrames = 0;
     std::string name;
+    bool clocked = true;
 };
 
 } // namespace sound

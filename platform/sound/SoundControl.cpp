@@ -8,6 +8,7 @@ namespace {
 std::atomic<bool> nonRealTime{false};
 std::atomic<unsigned int> nonRealTimePosition{0};
 std::atomic<bool> deviceDisabled{false};
+std::atomic<unsigned int> reportedVersion{0x00044005};
 std::mutex outputNameLock;
 std::string outputName;
 } // namespace
@@ -22,6 +23,9 @@ unsigned int getNonRealTimePosition() { return nonRealTimePosition; }
 
 void setDeviceDisabled(bool disabled) { deviceDisabled = disabled; }
 bool isDeviceDisabled() { return deviceDisabled; }
+
+void setReportedVersion(unsigned int version) { reportedVersion = version; }
+unsigned int getReportedVersion() { return reportedVersion; }
 
 std::string getOutputName() {
     std::lock_guard<std::mutex> hold(outputNameLock);

@@ -18,6 +18,10 @@ unsigned int getNonRealTimePosition();
 void setDeviceDisabled(bool disabled);
 bool isDeviceDisabled();
 
+// The version the layer reports (0x00044005 unless a test asks for another).
+void setReportedVersion(unsigned int version);
+unsigned int getReportedVersion();
+
 // What the most recent playback opened: "sdl:<driver>", "paced" or "none" (non-real-time).
 std::string getOutputName();
 void setOutputName(const std::string& name);

@@ -30,7 +30,9 @@ public:
 class ChannelObject : public FMOD::Channel {
 public:
     // Real-time channels start decoding at once; non-real-time ones follow SoundControl's position.
-    ChannelObject(SoundObject& sound, int latencyFrames, bool nonRealTime, bool paused);
+    // followsDevice: the output is a real device whose callbacks tell what is heard.
+    ChannelObject(SoundObject& sound, int latencyFrames, bool followsDevice, bool nonRealTime,
+                  bool paused);
     ~ChannelObject();
 
     // Device side: adds this channel's next frames onto out.

@@ -7,10 +7,6 @@
 
 namespace sound {
 
-namespace {
-constexpr unsigned int layerVersion = 0x00044005;
-} // namespace
-
 SystemObject::SystemObject() : nonRealTime(SoundControl::isNonRealTime()) {}
 
 SystemObject::~SystemObject() {
@@ -75,7 +71,9 @@ FMOD_RESULT SystemObject::start(SoundObject* sound, bool paused, FMOD::Channel**
     for (ChannelObject* channel : stolen)
         channel->halt();
     int latency = output ? output->getLatencyFrames() : 0;
-    auto started = std::make_unique<ChannelObject>(*sound, latency, nonRealTime, paused);
+    bool clocked = output && output->isClocked();
+    auto started =
+        std::make_unique<ChannelObject>(*sound, latency, clocked, nonRealTime, paused);
     sound->playingOn = started.get();
     {
         std::lock_guard<std::mutex> hold(mixLock);
@@ -105,7 +103,7 @@ FMOD_RESULT FMOD_System_Create(FMOD::System** system) {
 FMOD_RESULT FMOD::System::getVersion(unsigned int* version) {
     if (!version)
         return FMOD_ERR_INVALID_PARAM;
-    *version = sound::layerVersion;
+    *version = SoundControl::getReportedVersion();
     return FMOD_OK;
 }
 

@@ -1,0 +1,94 @@
+// The heard-position estimate against a simulated device whose callbacks come irregularly.
+#include "platform/sound/HeardClock.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int rate = 48000;
+constexpr int period = 480; // 10 ms
+
+// A device taking one period per callback, each callback late by a pseudo-random 0-4 ms.
+struct JitteryDevice {
+    double start;
+    std::int64_t nextFrame = 0;
+    int calls = 0;
+    unsigned seed = 12345;
+
+    double nextCallTime() {
+        seed = seed * 1103515245u + 12345u;
+        double late = double((seed >> 16) % 4000) / 1e6;
+        return start + double(calls) * period / rate + late;
+    }
+};
+
+TEST(HeardClock, FollowsAJitteryDeviceSmoothlyAndNeverBackwards) {
+    sound::HeardClock clock(rate, period, true, -1);
+    JitteryDevice device{100.0};
+    clock.restart(device.start, 0.0, 0);
+    double callAt = device.nextCallTime();
+    double last = 0.0;
+    double worstStep = 0.0;
+    // Reads every 0.7 ms for 5 s, callbacks interleaved at their times.
+    for (double now = device.start; now < device.start + 5.0; now += 0.0007) {
+        while (callAt <= now) {
+            clock.recordCallback(callAt, device.nextFrame, period);
+            device.nextFrame += period;
+            ++device.calls;
+            callAt = device.nextCallTime();
+        }
+        double heard = clock.read(now);
+        ASSERT_GE(heard, last);
+        if (now > device.start + 0.5)
+            worstStep = std::max(worstStep, std::fabs((heard - last) - 0.7));
+        last = heard;
+    }
+    EXPECT_LT(worstStep, 0.1);
+    // What the device took over 5 s, less its buffer: the heard position, within a few ms.
+    EXPECT_NEAR(last, 5000.0 - 1000.0 * period / rate, 4.0);
+}
+
+TEST(HeardClock, HoldsAtTheSeekTargetUntilTheDeviceIsHeardPlayingIt) {
+    sound::HeardClock clock(rate, period, true, -1);
+    clock.restart(10.0, 2000.0, 96000);
+    EXPECT_DOUBLE_EQ(clock.read(10.005), 2000.0);
+    // The first callback from the new place: its frames are heard one buffer later.
+    clock.recordCallback(10.006, 96000, period);
+    EXPECT_DOUBLE_EQ(clock.read(10.010), 2000.0);
+    EXPECT_NEAR(clock.read(10.020), 2000.0 + 20.0 - 10.0 - 6.0, 0.6);
+}
+
+TEST(HeardClock, StopsWhereTheHandedOverFramesEnd) {
+    sound::HeardClock clock(rate, period, true, -1);
+    clock.restart(0.0, 0.0, 0);
+    clock.recordCallback(0.0, 0, period);
+    clock.recordCallback(0.010, period, 100); // the stream ran out
+    for (double now = 0.011; now < 0.2; now += 0.001)
+        clock.read(now);
+    EXPECT_NEAR(clock.read(0.2), 1000.0 * (period + 100) / rate, 0.01);
+}
+
+TEST(HeardClock, PauseFreezesAndResumeContinuesFromTheSameValue) {
+    sound::HeardClock clock(rate, period, false, -1);
+    clock.restart(0.0, 0.0, 0);
+    EXPECT_NEAR(clock.read(1.0), 1000.0, 1e-6);
+    clock.pause(1.5);
+    EXPECT_NEAR(clock.read(3.0), 1500.0, 1e-6);
+    clock.restart(3.0, 1500.0, 72000);
+    clock.resume(4.0);
+    EXPECT_NEAR(clock.read(4.25), 1750.0, 1e-6);
+}
+
+TEST(HeardClock, UnheardOutputRunsOnTheWallClockUpToTheStreamEnd) {
+    sound::HeardClock clock(rate, period, false, rate * 2);
+    clock.restart(0.0, 0.0, 0);
+    // Callbacks from a slow dummy driver do not slow the clock down.
+    clock.recordCallback(0.5, 0, period);
+    EXPECT_NEAR(clock.read(1.0), 1000.0, 1e-6);
+    EXPECT_NEAR(clock.read(3.0), 2000.0, 1e-6);
+}
+
+} // namespace
