@@ -1,4 +1,4 @@
-// Rock slabs: normal-mapped rock under a warm lamp near the eye, cool fill and rim, fog into
+// Rock slabs: normal-mapped rock under a warm lamp ahead of the eye, cool fill and rim, fog into
 // the night-blue depth of the tunnel; everything scaled by Fade.
 #version 330 compatibility
 
@@ -40,7 +40,8 @@ void main() {
     vec3 rock = texture(Tex, uv).rgb;
     rock = rock * (0.6 + 0.8 * rock); // deepen the cracks, keep the faces
 
-    vec3 lampPosition = vec3(0.0, 8.0, 6.0);
+    // The lamp hangs a little ahead of the eye, where the glowing cloud usually is.
+    vec3 lampPosition = vec3(0.0, 3.0, -14.0);
     vec3 toLamp = lampPosition - eyePosition;
     float lampDistance = length(toLamp);
     toLamp /= lampDistance;
@@ -51,13 +52,13 @@ void main() {
 
     vec3 warm = vec3(1.0, 0.6, 0.3);
     vec3 cool = vec3(0.09, 0.2, 0.27);
-    vec3 color = rock * (cool * 1.4 + warm * diffuse * falloff * 2.6);
+    vec3 color = rock * (cool * 1.4 + warm * diffuse * falloff * 3.2);
     color += warm * specular * falloff * 0.6;
     color += vec3(0.15, 0.4, 0.5) * rim * 0.35;
 
     float distance = length(eyePosition);
-    float fog = 1.0 - exp(-max(distance - 12.0, 0.0) * 0.014);
-    vec3 fogColor = vec3(0.015, 0.045, 0.075);
+    float fog = 1.0 - exp(-max(distance - 12.0, 0.0) * 0.011);
+    vec3 fogColor = vec3(0.03, 0.085, 0.125);
     color = mix(color, fogColor, fog);
 
     fragColor = vec4(color * Fade, 1.0);

@@ -16,7 +16,7 @@ using scenes1::Stage;
 namespace {
 
 const glm::mat4 archView =
-    glm::lookAt(glm::vec3(0.0f, 1.5f, 15.0f), glm::vec3(0.0f, 0.0f, 0.0f), glm::vec3(0, 1, 0));
+    glm::lookAt(glm::vec3(0.0f, -4.0f, 45.0f), glm::vec3(0.0f, 0.0f, 0.0f), glm::vec3(0, 1, 0));
 const glm::mat4 colonView =
     glm::lookAt(glm::vec3(0.0f, 22.0f, 75.0f), glm::vec3(0.0f, 5.0f, 0.0f), glm::vec3(0, 1, 0));
 const glm::mat4 particleView =
