@@ -51,12 +51,12 @@ void main() {
     c = mix(c, vec3(1.0) - c, clamp(Invert, 0.0, 1.0));
     c = mix(c, vec3(luminance(c)), clamp(Desaturation, 0.0, 1.0));
 
-    // Top stays, bottom sinks to 55 % with a slight blue cast; the exponent sharpens it.
-    float fall = pow(mix(0.55, 1.0, uv.y), max(GradientExp, 0.0));
+    // Top stays, bottom sinks to 70 % with a slight blue cast; the exponent sharpens it.
+    float fall = pow(mix(0.7, 1.0, uv.y), max(GradientExp, 0.0));
     c *= mix(vec3(0.9, 0.95, 1.0), vec3(1.0), fall) * fall;
 
     vec2 fromCentre = (uv - 0.5) * vec2(1.0, 0.85);
-    float vignette = clamp(1.0 - dot(fromCentre, fromCentre) * 1.6, 0.0, 1.0);
+    float vignette = clamp(1.0 - dot(fromCentre, fromCentre) * 1.2, 0.0, 1.0);
     c *= pow(max(vignette, 1e-4), max(VignetteExp, 0.0));
 
     // Halftone: one dot per 6-pixel cell, its radius grows with the cell's brightness.
