@@ -135,12 +135,12 @@ TEST(Checker, StructureProblems) {
 }
 
 TEST(Checker, FindsNamesBothWaysCaseSensitively) {
-    auto names = findReadTrackNames(R"(
+    auto names = findReadTrackNames(R"src(
         float mix = Sync::getValue("Perkproc Mix");
         program->setUniform1f("Flash", Sync::getValue( "PerkProc Flash" ));
         Track* t = Sync::getTracks()->getTrack("Garbitch Rot");
         log("getValue(\"not a track\")");
-    )");
+    )src");
     EXPECT_EQ(names, (std::set<std::string>{"Perkproc Mix", "PerkProc Flash", "Garbitch Rot"}));
 
     auto tracks = parseTimeline("track Perkproc Mix\n 0 1\ntrack PerkProc flash\n 0 1\n", "s.tl");
