@@ -27,7 +27,7 @@ void main() {
 
     vec3 teal = vec3(0.12, 0.75, 0.85);
     vec3 amber = vec3(1.0, 0.55, 0.16);
-    vec3 hue = mix(teal, amber, smoothstep(0.4, 0.9, fine.r));
+    vec3 hue = mix(teal, amber, smoothstep(0.5, 0.72, fine.r));
     vec3 glow = hue * (vein + body) + mix(teal, amber, 0.25) * frame;
     float haze = exp(-max(viewDistance - 40.0, 0.0) * 0.006);
     color = vec4(glow * shade * haze, 1.0);

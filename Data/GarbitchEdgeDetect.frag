@@ -1,4 +1,4 @@
-// Sobel edges of the source, Spread pixels apart, drawn in Color at Strength, over the source
+// Sobel edges of the source, Spread apart, drawn in Color at Strength, over the source
 // scaled by BackgroundMix and a faint tunnel glow of the same colour.
 #version 330 compatibility
 
@@ -13,10 +13,15 @@ in vec2 texCoord;
 
 out vec4 color;
 
-vec3 at(vec2 offset) { return texture(Tex, texCoord + offset).rgb; }
+// Clamped so the far border never leaks in as an edge.
+vec3 at(vec2 offset) {
+    vec2 border = 0.5 / Resolution;
+    return texture(Tex, clamp(texCoord + offset, border, 1.0 - border)).rgb;
+}
 
 void main() {
-    vec2 step = vec2(max(Spread, 0.0)) / Resolution;
+    // Spread counts pixels of a 720-line picture, so lines keep their weight at every size.
+    vec2 step = vec2(max(Spread, 0.0) / 720.0) * vec2(Resolution.y / Resolution.x, 1.0);
     vec3 tl = at(vec2(-step.x, step.y)), t = at(vec2(0.0, step.y)), tr = at(step);
     vec3 l = at(vec2(-step.x, 0.0)), centre = at(vec2(0.0)), r = at(vec2(step.x, 0.0));
     vec3 bl = at(-step), b = at(vec2(0.0, -step.y)), br = at(vec2(step.x, -step.y));
@@ -29,6 +34,7 @@ void main() {
     vec3 line = Color * edge * Strength * mix(vec3(1.0), hue, 0.35);
 
     float fromCentre = length((texCoord - 0.5) * vec2(Resolution.x / Resolution.y, 1.0));
-    vec3 tunnel = Color * Strength * 0.03 * exp(-fromCentre * 2.2);
+    vec3 night = mix(vec3(0.008, 0.025, 0.06), Color * 0.05, 0.3);
+    vec3 tunnel = night * max(Strength, 0.0) * (1.0 + 2.5 * exp(-fromCentre * 2.5));
     color = vec4(line + tunnel + centre * BackgroundMix, 1.0);
 }
