@@ -9,9 +9,10 @@ struct SetupChoices {
     bool mustache;   // "Mustache": shown, never changeable
 };
 
-// Runs the dialog modally with the given list rows, showing `choices`. On OK (or Enter) the controls'
-// state is stored into `choices` and true is returned; Escape, the cancel button or closing it
-// return false and leave `choices` alone. Throws Kem::Exception when no dialog can be shown at all.
+// Runs the dialog modally with the given list rows, showing `choices`. On OK (or Enter) the
+// controls' state is stored into `choices` and true is returned; Escape, the cancel button or
+// closing it return false and leave `choices` alone. Throws Kem::Exception when no dialog can be
+// shown at all.
 bool runSetupDialog(const char* const* resolutionLabels, int resolutionCount,
                     SetupChoices& choices);
 

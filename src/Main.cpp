@@ -39,8 +39,7 @@ bool askForLaunchOptions() {
 void runShow() {
     const Resolution& size = getRenderResolution();
     GLWindow window;
-    window.create(windowTitle, getLaunchOptions().fullscreen, size.width, size.height,
-                  windowStyle);
+    window.create(windowTitle, getLaunchOptions().fullscreen, size.width, size.height, windowStyle);
     Extensions::load();
     Demo demo;
     // A close request from the window system ends the show like Escape does.

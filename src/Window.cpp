@@ -1,7 +1,9 @@
 // The show's window over the platform's window system, and its OpenGL context.
 #include "Window.h"
 
-Window::~Window() { Window::close(); }
+Window::~Window() {
+    Window::close();
+}
 
 void Window::create(const char* title, bool fullscreen, int width, int height,
                     std::uint32_t style) {
@@ -55,7 +57,9 @@ void Window::handleMessage(const platform::WindowEvent& event) {
     }
 }
 
-GLWindow::~GLWindow() { GLWindow::close(); }
+GLWindow::~GLWindow() {
+    GLWindow::close();
+}
 
 void GLWindow::create(const char* title, bool fullscreen, int width, int height,
                       std::uint32_t style) {

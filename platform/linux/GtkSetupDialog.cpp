@@ -31,9 +31,13 @@ void finish(SetupDialog& dialog, bool accepted) {
     dialog.accepted = accepted;
 }
 
-void onAccept(GtkButton*, gpointer data) { finish(*static_cast<SetupDialog*>(data), true); }
+void onAccept(GtkButton*, gpointer data) {
+    finish(*static_cast<SetupDialog*>(data), true);
+}
 
-void onCancel(GtkButton*, gpointer data) { finish(*static_cast<SetupDialog*>(data), false); }
+void onCancel(GtkButton*, gpointer data) {
+    finish(*static_cast<SetupDialog*>(data), false);
+}
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
     finish(*static_cast<SetupDialog*>(data), false);
@@ -100,8 +104,8 @@ void build(SetupDialog& dialog, const char* const* labels, int count, const Setu
     gtk_window_set_decorated(window, FALSE);
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_position(window, GTK_WIN_POS_CENTER);
-    gtk_widget_add_events(dialog.window,
-                          GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON1_MOTION_MASK);
+    gtk_widget_add_events(dialog.window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                             GDK_BUTTON1_MOTION_MASK);
 
     GtkWidget* border = gtk_frame_new(nullptr);
     gtk_frame_set_shadow_type(GTK_FRAME(border), GTK_SHADOW_IN);

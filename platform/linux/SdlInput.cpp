@@ -24,7 +24,9 @@ void startEscapeWatch() {
     SDL_AddEventWatch(latchEscape, nullptr);
 }
 
-void stopEscapeWatch() { SDL_DelEventWatch(latchEscape, nullptr); }
+void stopEscapeWatch() {
+    SDL_DelEventWatch(latchEscape, nullptr);
+}
 
 bool wasEscapePressed() {
     if (!SDL_WasInit(SDL_INIT_VIDEO))

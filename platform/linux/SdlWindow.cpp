@@ -14,7 +14,9 @@ namespace {
     throw Kem::Exception(message, "platform/linux/SdlWindow", line);
 }
 
-void* sdlLookup(const char* name) { return SDL_GL_GetProcAddress(name); }
+void* sdlLookup(const char* name) {
+    return SDL_GL_GetProcAddress(name);
+}
 
 void requestContextFormat() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);

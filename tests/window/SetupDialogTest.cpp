@@ -153,9 +153,7 @@ TEST(SetupDialog, EnterAcceptsUnlessTheCancelButtonHasTheFocus) {
 TEST(SetupDialog, EscapeCancelButtonAndClosingStoreNothing) {
     const std::function<void(Controls&)> endings[] = {
         [](Controls& controls) { pressKey(controls.window, GDK_KEY_Escape); },
-        [](Controls& controls) {
-            gtk_button_clicked(GTK_BUTTON(controls.withLabel("Vizedoda")));
-        },
+        [](Controls& controls) { gtk_button_clicked(GTK_BUTTON(controls.withLabel("Vizedoda"))); },
         [](Controls& controls) {
             GdkEvent* event = gdk_event_new(GDK_DELETE);
             event->any.window =

@@ -1,7 +1,7 @@
 // The window's size and position bookkeeping, and real windows with their GL context on the
 // virtual display the test runs under.
-#include "Extensions.h"
 #include "Window.h"
+#include "Extensions.h"
 #include "kem/Exception.h"
 
 #include <gtest/gtest.h>
