@@ -87,15 +87,21 @@ Demo::Demo() {
         oCard = new Texture("Data/o.png");
         endCard = new Texture("Data/end.png");
     } catch (...) {
-        // The overlay and the cards loaded so far would otherwise outlive the failed Demo.
+        // The overlay and the cards loaded so far would otherwise outlive the failed Demo, and
+        // the clock would keep reading an audio object that is about to go.
         releaseOwned();
+        Sync::setAudio(nullptr, rowsPerSecond);
         throw;
     }
 
     audio.startStream("Data/pim00dle_and_quandrel-vantorel.mp3");
 }
 
-Demo::~Demo() { releaseOwned(); }
+Demo::~Demo() {
+    releaseOwned();
+    // Nothing may ask the clock for a position once the audio is gone.
+    Sync::setAudio(nullptr, rowsPerSecond);
+}
 
 void Demo::releaseOwned() {
     // The overlay is always exactly a Particles, so its own destructor is the right one.

@@ -4,9 +4,12 @@
 #include "Demo.h"
 #include "PerkProc.h"
 #include "Stage.h"
+#include "Sync.h"
 #include "platform/sound/SoundControl.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -127,4 +130,16 @@ TEST_F(DemoFrames, APendingGLErrorFailsTheFrame) {
     EXPECT_EQ(stage::messageThrownBy([] { frameAt(1000); }), expected);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_TRUE(frameAt(1000));
+}
+
+// Last in this file: a Demo that fails leaves the clock unbound, as it would end the show.
+TEST(DemoConstruction, AMissingEndCardFailsAfterTheScenesAndLeavesTheClockUnbound) {
+    stage::enter();
+    std::string card = stage::folder() + "Data/end.png";
+    ASSERT_EQ(std::rename(card.c_str(), (card + ".away").c_str()), 0);
+    std::string message = stage::messageThrownBy([] { Demo demo; });
+    std::rename((card + ".away").c_str(), card.c_str());
+    EXPECT_EQ(message, "Could not load texture \"Data/end.png\"");
+    // Without audio every track reads 0, even one with keys.
+    EXPECT_EQ(Sync::getValue("Bloom Dry"), 0.0f);
 }
