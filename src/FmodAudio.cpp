@@ -10,8 +10,11 @@ FmodAudio::FmodAudio() {
     FMOD_System_Create(&system);
     unsigned int version = 0;
     system->getVersion(&version);
-    if (version != 0x00044005)
+    if (version != 0x00044005) {
+        // Released here too: the destructor does not run for an object that failed to construct.
+        system->release();
         throw Kem::Exception("Incorrect version of FMOD", "src\\FmodAudio", 10);
+    }
     system->init(1, FMOD_INIT_NORMAL, nullptr);
     channel = nullptr;
     playing = false;
