@@ -10,7 +10,7 @@ namespace {
 std::vector<std::vector<unsigned char>> encodeAll(const ContentFile& source) {
     std::vector<std::vector<unsigned char>> files;
     for (const NamedImage& named : generateImages(source)) {
-        files.push_back(encodeForPath(named.image, named.fileName));
+        files.push_back(encodeForPath(named.image, named.fileName, named.jpegQuality));
     }
     return files;
 }

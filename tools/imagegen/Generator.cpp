@@ -4,7 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
-std::vector<NamedImage> generateImages(const ContentFile& source) {
+static std::vector<NamedImage> generateByKind(const ContentFile& source) {
     const std::string& kind = source.require("kind").word(0);
     if (kind == "card") {
         return generateCard(source);
@@ -22,6 +22,18 @@ std::vector<NamedImage> generateImages(const ContentFile& source) {
         return generateSky(source);
     }
     throw std::runtime_error(source.getName() + ": unknown kind '" + kind + "'");
+}
+
+std::vector<NamedImage> generateImages(const ContentFile& source) {
+    std::vector<NamedImage> images = generateByKind(source);
+    for (NamedImage& named : images) {
+        for (const Directive& d : source.all()) {
+            if (!d.words.empty() && d.words[0] == named.fileName && d.has("quality")) {
+                named.jpegQuality = static_cast<int>(d.number("quality", 92));
+            }
+        }
+    }
+    return images;
 }
 
 Vec3 parseColour(const std::string& text) {

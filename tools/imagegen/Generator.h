@@ -12,6 +12,7 @@
 struct NamedImage {
     std::string fileName;  // relative to the data folder, e.g. "rock.png"
     Image image;
+    int jpegQuality = 92;  // "quality=" on the line that names the file
 };
 
 std::vector<NamedImage> generateImages(const ContentFile& source);

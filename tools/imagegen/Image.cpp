@@ -62,7 +62,7 @@ std::vector<unsigned char> encodeJpeg(const Image& image, int quality) {
     return out;
 }
 
-std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path) {
+std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path, int jpegQuality) {
     auto endsWith = [&](const char* suffix) {
         std::string s(suffix);
         return path.size() >= s.size() && path.compare(path.size() - s.size(), s.size(), s) == 0;
@@ -71,7 +71,7 @@ std::vector<unsigned char> encodeForPath(const Image& image, const std::string& 
         return encodePng(image);
     }
     if (endsWith(".jpg")) {
-        return encodeJpeg(image, 92);
+        return encodeJpeg(image, jpegQuality);
     }
     throw std::runtime_error("unknown image type for " + path);
 }

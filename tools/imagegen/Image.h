@@ -24,6 +24,6 @@ std::vector<unsigned char> quantize(const Image& image, int channels);
 std::vector<unsigned char> encodePng(const Image& image);
 std::vector<unsigned char> encodeJpeg(const Image& image, int quality);
 // Encodes by the file name's extension (.png keeps alpha, .jpg drops it).
-std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path);
+std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path, int jpegQuality);
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         ContentFile source = ContentFile::load(argv[1]);
         for (const NamedImage& named : generateImages(source)) {
             std::string path = std::string(argv[2]) + "/" + named.fileName;
-            writeBytes(path, encodeForPath(named.image, path));
+            writeBytes(path, encodeForPath(named.image, path, named.jpegQuality));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "oxbrine-imagegen: %s\n", e.what());

@@ -66,6 +66,31 @@ float periodicFbm(float u, float v, int cells, int octaves, float gain, uint32_t
     return sum / total;
 }
 
+float periodicGradientNoise(float x, float y, int period, uint32_t seed) {
+    float fx = std::floor(x), fy = std::floor(y);
+    int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    float rx = x - fx, ry = y - fy;
+    auto corner = [&](int cx, int cy) {
+        float angle = 6.2831853f * hashUnit(wrap(ix + cx, period), wrap(iy + cy, period), 7, seed);
+        return std::cos(angle) * (rx - cx) + std::sin(angle) * (ry - cy);
+    };
+    float u = quintic(rx), v = quintic(ry);
+    float top = corner(0, 0) + (corner(1, 0) - corner(0, 0)) * u;
+    float bottom = corner(0, 1) + (corner(1, 1) - corner(0, 1)) * u;
+    return 1.41421356f * (top + (bottom - top) * v);
+}
+
+float periodicGradientFbm(float u, float v, int cells, int octaves, float gain, uint32_t seed) {
+    float sum = 0, amplitude = 1, total = 0;
+    for (int octave = 0; octave < octaves; ++octave) {
+        int period = cells << octave;
+        sum += amplitude * periodicGradientNoise(u * period, v * period, period, seed + octave * 101);
+        total += amplitude;
+        amplitude *= gain;
+    }
+    return sum / total;
+}
+
 CellDistances periodicCellular(float u, float v, int cells, uint32_t seed) {
     float x = u * cells, y = v * cells;
     int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));

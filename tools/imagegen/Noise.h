@@ -29,6 +29,12 @@ float periodicValueNoise(float x, float y, int period, uint32_t seed);
 // octave; each octave doubles the cells, so the result tiles over (u, v) in [0, 1). Range ~[0, 1].
 float periodicFbm(float u, float v, int cells, int octaves, float gain, uint32_t seed);
 
+// Gradient noise on a lattice that repeats every `period` cells; result roughly in [-1, 1].
+// Free of the square lattice look that folded value noise shows.
+float periodicGradientNoise(float x, float y, int period, uint32_t seed);
+// Octaves of periodic gradient noise over one tile, as periodicFbm; range roughly [-1, 1].
+float periodicGradientFbm(float u, float v, int cells, int octaves, float gain, uint32_t seed);
+
 struct CellDistances {
     float nearest;
     float second;

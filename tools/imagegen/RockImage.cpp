@@ -51,17 +51,21 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
-            float base = periodicFbm(u, v, p.cells, 7, 0.55f, p.seed);
-            // Ridged noise: folded octaves give sharp ledges and strata rather than soft hills.
+            float base = 0.5f + 0.5f * periodicGradientFbm(u, v, p.cells, 7, 0.55f, p.seed);
+            // Ridged noise: folded octaves give sharp ledges rather than soft hills.
             float ridge = 0;
             float amplitude = 0.5f;
             for (int octave = 0; octave < 4; ++octave) {
-                float n = periodicFbm(u, v, p.cells * (2 << octave), 1, 0.5f, p.seed + 9 + octave);
-                float r = 1.0f - std::fabs(2.0f * n - 1.0f);
+                float n = periodicGradientNoise(u * (p.cells * (2 << octave)), v * (p.cells * (2 << octave)),
+                                                p.cells * (2 << octave), p.seed + 9 + octave);
+                float r = 1.0f - std::fabs(n);
                 ridge += amplitude * r * r;
                 amplitude *= 0.5f;
             }
-            float grain = periodicFbm(u, v, p.cells * 32, 2, 0.5f, p.seed + 17);
+            // Faint strata across the tile, bent by noise; a whole number of layers keeps the wrap.
+            float bend = periodicGradientFbm(u, v, 2, 3, 0.5f, p.seed + 13);
+            float strata = 0.5f + 0.5f * std::sin(6.2831853f * (7.0f * v + 1.5f * bend));
+            float grain = periodicGradientFbm(u, v, p.cells * 32, 2, 0.5f, p.seed + 17);
             // Cracks come and go along their length so the network never reads as tiles.
             float presence = smoothstep(0.4f, 0.6f, periodicFbm(u, v, 3, 3, 0.5f, p.seed + 19));
             float crack = crackAt(u, v, p.crackCells, p.crackWidth, p.seed + 23) * presence;
@@ -69,9 +73,9 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
             float fine = crackAt(u, v, p.crackCells * 3, p.crackWidth * 0.5f, p.seed + 29) * finePresence;
             float cracks = std::max(crack, 0.6f * fine);
             size_t i = static_cast<size_t>(y) * n + x;
-            heightField[i] = 0.5f * base + 0.45f * ridge + 0.05f * grain - p.crackDepth * cracks;
+            heightField[i] = 0.5f * base + 0.4f * ridge + 0.06f * strata + 0.05f * grain - p.crackDepth * cracks;
             crackField[i] = cracks;
-            tintField[i] = periodicFbm(u, v, 2, 3, 0.5f, p.seed + 37);
+            tintField[i] = 0.5f + 0.5f * periodicGradientFbm(u, v, 2, 4, 0.5f, p.seed + 37);
         }
     }
 

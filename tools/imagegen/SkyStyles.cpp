@@ -90,10 +90,10 @@ SkyFunction dusk(const Directive& d) {
         float e = dir.y;
         float towardSun = 0.5f + 0.5f * dot(normalize(Vec3{dir.x, 0, dir.z} * 1.0f + Vec3{0, 1e-4f, 0}),
                                            normalize(Vec3{sun.x, 0, sun.z}));
-        float glow = std::pow(towardSun, 3.0f);
+        float glow = std::pow(towardSun, 1.6f);
         Vec3 sky = mix(high, zenith, smoothstep(0.15f, 0.85f, e));
         Vec3 low = mix(haze * 0.55f, horizon, glow);
-        sky = mix(sky, low, std::exp(-std::max(e, 0.0f) * (4.5f - 2.0f * glow)));
+        sky = mix(sky, low, std::exp(-std::max(e, 0.0f) * (3.5f - 1.5f * glow)));
         // Thin cloud streaks low in the sky, lit from the sun's side.
         Vec3 q{dir.x * 3.0f, dir.y * 16.0f, dir.z * 3.0f};
         float streak = smoothstep(0.55f, 0.8f, 0.5f + 0.5f * fbm(q, 5, 0.5f, seed));
