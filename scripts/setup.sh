@@ -9,7 +9,7 @@ libsdl2-dev libgtk-3-dev libmpg123-dev
 libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libglm-dev libstb-dev
 libgtest-dev libgmock-dev clang libclang-rt-14-dev
 lame sox libsox-fmt-mp3 ffmpeg
-xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-dejavu-extra
+xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-dejavu-extra python3
 "
 
 missing=""
