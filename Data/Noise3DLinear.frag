@@ -7,8 +7,8 @@ uniform int a;       // layer, 0..255
 
 out vec4 color;
 
-// Smooth value noise at p (lattice units): one trilinear fetch at a smoothstep-warped position,
-// so the hardware filter does the blending. Integer offsets pick another part of the lattice.
+// Smooth value noise at p (lattice units): one trilinear fetch at a fade-warped position, so
+// the hardware filter does the blending. Integer offsets pick another part of the lattice.
 float valueNoise(vec3 p, vec3 offset) {
     vec3 cell = floor(p);
     vec3 f = p - cell;
@@ -27,6 +27,11 @@ float octaves(vec3 p, vec3 offset) {
 void main() {
     vec3 texel = vec3(floor(gl_FragCoord.xy), float(a));
     vec3 p = texel / 16.0; // one lattice cell per 16 texels
-    color = vec4(octaves(p, vec3(0.0)), octaves(p, vec3(5.0, 10.0, 1.0)),
-                 octaves(p, vec3(2.0, 12.0, 9.0)), 1.0);
+    // A gentle warp by noise of the same period breaks up the lattice grid and the repeats of
+    // the finer octaves without breaking the wrap.
+    vec3 warp = vec3(valueNoise(p, vec3(3.0, 6.0, 14.0)), valueNoise(p, vec3(11.0, 1.0, 8.0)),
+                     valueNoise(p, vec3(9.0, 15.0, 4.0))) - 0.5;
+    vec3 q = p + 0.5 * warp;
+    color = vec4(octaves(q, vec3(0.0)), octaves(q, vec3(5.0, 10.0, 1.0)),
+                 octaves(q, vec3(2.0, 12.0, 9.0)), 1.0);
 }

@@ -63,10 +63,9 @@ CubeTexture::CubeTexture(const Kem::String& path) {
         if (error != GL_NO_ERROR) {
             glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
             glDeleteTextures(1, &id);
-            throw Kem::Exception(
-                Kem::String("GL error has occurred: ") +
-                    reinterpret_cast<const char*>(gluErrorString(error)),
-                "src/CubeTexture", 37);
+            throw Kem::Exception(Kem::String("GL error has occurred: ") +
+                                     reinterpret_cast<const char*>(gluErrorString(error)),
+                                 "src/CubeTexture", 37);
         }
     }
 
@@ -75,4 +74,6 @@ CubeTexture::CubeTexture(const Kem::String& path) {
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 }
 
-CubeTexture::~CubeTexture() { glDeleteTextures(1, &id); }
+CubeTexture::~CubeTexture() {
+    glDeleteTextures(1, &id);
+}

@@ -33,9 +33,13 @@ Program::~Program() {
     glDeleteProgram(id);
 }
 
-void Program::bind() { glUseProgram(id); }
+void Program::bind() {
+    glUseProgram(id);
+}
 
-void Program::unbind() { glUseProgram(0); }
+void Program::unbind() {
+    glUseProgram(0);
+}
 
 void Program::setUniform1f(const char* name, float x) {
     glUniform1f(glGetUniformLocation(id, name), x);

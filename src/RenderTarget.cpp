@@ -40,7 +40,9 @@ RenderTarget::~RenderTarget() {
     delete[] textures;
 }
 
-void RenderTarget::bind() { glBindFramebuffer(GL_FRAMEBUFFER, framebuffer); }
+void RenderTarget::bind() {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}
 
 Texture* RenderTarget::getTexture(int index) {
     return index >= 0 && index < count ? textures[index] : nullptr;

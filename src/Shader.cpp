@@ -32,4 +32,6 @@ Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum ty
     }
 }
 
-Shader::~Shader() { glDeleteShader(id); }
+Shader::~Shader() {
+    glDeleteShader(id);
+}

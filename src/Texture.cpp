@@ -46,7 +46,9 @@ Texture::Texture(int width, int height, GLenum internalFormat) : width(width), h
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-Texture::~Texture() { glDeleteTextures(1, &id); }
+Texture::~Texture() {
+    glDeleteTextures(1, &id);
+}
 
 void Texture::bind(int unit) {
     glActiveTexture(GL_TEXTURE0 + unit);

@@ -14,8 +14,8 @@ struct Cross {
     std::vector<unsigned char> pixels;
 
     Cross(int faceSize, int extraColumns, int extraRows)
-        : faceSize(faceSize), width(3 * faceSize + extraColumns),
-          height(4 * faceSize + extraRows), pixels(static_cast<size_t>(width) * height * 4) {
+        : faceSize(faceSize), width(3 * faceSize + extraColumns), height(4 * faceSize + extraRows),
+          pixels(static_cast<size_t>(width) * height * 4) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 unsigned char* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];

@@ -26,8 +26,8 @@ template <typename Proc> Proc lookup(const char* name) {
 
 GLint getInteger(GLenum name);
 // Level 0 of a 2D-like target as RGBA bytes.
-std::vector<unsigned char> readTexture(GLenum bindTarget, GLuint id, GLenum imageTarget,
-                                       int width, int height);
+std::vector<unsigned char> readTexture(GLenum bindTarget, GLuint id, GLenum imageTarget, int width,
+                                       int height);
 
 // The message of the Kem::Exception that body throws, with its file and line.
 template <typename Body> Kem::Exception thrownBy(Body body) {
@@ -40,6 +40,8 @@ template <typename Body> Kem::Exception thrownBy(Body body) {
     return Kem::Exception("", "", 0);
 }
 
-inline std::string text(const Kem::String& s) { return s.getData() ? s.getData() : ""; }
+inline std::string text(const Kem::String& s) {
+    return s.getData() ? s.getData() : "";
+}
 
 } // namespace gltest

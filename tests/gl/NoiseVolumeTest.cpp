@@ -1,7 +1,7 @@
 // The noise volume: its random lattice, one generation, the state it leaves, and a field that
 // is smooth, varied and wraps on all three axes.
-#include "GLTest.h"
 #include "NoiseVolume.h"
+#include "GLTest.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -35,10 +35,12 @@ protected:
         double sum = 0;
         for (int v = 0; v < size; ++v)
             for (int u = 0; u < size; ++u) {
-                int first = axis == 0 ? at(a, u, v, channel)
-                                      : axis == 1 ? at(u, a, v, channel) : at(u, v, a, channel);
-                int second = axis == 0 ? at(b, u, v, channel)
-                                       : axis == 1 ? at(u, b, v, channel) : at(u, v, b, channel);
+                int first = axis == 0   ? at(a, u, v, channel)
+                            : axis == 1 ? at(u, a, v, channel)
+                                        : at(u, v, a, channel);
+                int second = axis == 0   ? at(b, u, v, channel)
+                             : axis == 1 ? at(u, b, v, channel)
+                                         : at(u, v, b, channel);
                 sum += std::abs(first - second);
             }
         return sum / (size * size);
@@ -142,7 +144,7 @@ TEST_F(NoiseVolumeTest, IsSmoothAndWrapsOnEveryAxis) {
             neighbours /= 15;
             double across = planeDifference(axis, size - 1, 0, channel);
             double apart = planeDifference(axis, 0, size / 2, channel);
-            EXPECT_LT(neighbours, 6) << "axis " << axis << " channel " << channel;
+            EXPECT_LT(neighbours, 8) << "axis " << axis << " channel " << channel;
             EXPECT_LT(across, 2 * neighbours + 1)
                 << "the last plane meets the first one; axis " << axis;
             EXPECT_GT(apart, 4 * neighbours) << "distant planes are unrelated; axis " << axis;
@@ -153,5 +155,5 @@ TEST_F(NoiseVolumeTest, IsSmoothAndWrapsOnEveryAxis) {
         for (int y = 0; y < size; y += 3)
             for (int x = 0; x < size; ++x)
                 largest = std::max(largest, std::abs(at(x, y, z, 0) - at(x + 1, y, z, 0)));
-    EXPECT_LT(largest, 40);
+    EXPECT_LT(largest, 64);
 }

@@ -1,8 +1,8 @@
 // Render targets: attachments, draw buffers, depth, the state left behind, and one draw that
 // fills several attachments.
+#include "RenderTarget.h"
 #include "GLTest.h"
 #include "Program.h"
-#include "RenderTarget.h"
 #include "Shader.h"
 
 namespace {
@@ -39,8 +39,7 @@ TEST(RenderTarget, OneAttachmentWithDepth) {
 
     target.bind();
     EXPECT_EQ(gltest::getInteger(GL_FRAMEBUFFER_BINDING), GLint(target.getFramebuffer()));
-    auto checkStatus =
-        gltest::lookup<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+    auto checkStatus = gltest::lookup<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
     EXPECT_EQ(checkStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
     EXPECT_EQ(gltest::getInteger(GL_DRAW_BUFFER0), GL_COLOR_ATTACHMENT0);
     EXPECT_EQ(gltest::getInteger(GL_DRAW_BUFFER1), GL_NONE);
@@ -115,8 +114,8 @@ TEST(RenderTarget, OneDrawFillsEveryAttachment) {
     program.unbind();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     for (int i = 0; i < 3; ++i) {
-        std::vector<unsigned char> pixels = gltest::readTexture(
-            GL_TEXTURE_2D, target.getTexture(i)->getId(), GL_TEXTURE_2D, 4, 4);
+        std::vector<unsigned char> pixels =
+            gltest::readTexture(GL_TEXTURE_2D, target.getTexture(i)->getId(), GL_TEXTURE_2D, 4, 4);
         for (int p = 0; p < 16; ++p)
             for (int c = 0; c < 3; ++c)
                 ASSERT_EQ(pixels[p * 4 + c], c == i ? 255 : 0) << "attachment " << i;

@@ -88,8 +88,8 @@ TEST(Shader, CompileFailureCarriesStagePathAndDriverLog) {
     std::string stagePath = gltest::scratchPath("Blur.frag");
     gltest::writeText(commonPath, "#version 330 compatibility\n");
     gltest::writeText(stagePath, "void main() { undeclaredName = 1.0; }\n");
-    Kem::Exception e = thrownBy(
-        [&] { Shader(commonPath.c_str(), stagePath.c_str(), GL_FRAGMENT_SHADER); });
+    Kem::Exception e =
+        thrownBy([&] { Shader(commonPath.c_str(), stagePath.c_str(), GL_FRAGMENT_SHADER); });
     std::string prefix = stagePath + " - shader compile failed:\n";
     std::string message = text(e.getMessage());
     ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << message;

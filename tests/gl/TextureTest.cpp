@@ -1,6 +1,6 @@
 // 2D textures from decoded images and as empty storage, against the real driver.
-#include "GLTest.h"
 #include "Texture.h"
+#include "GLTest.h"
 
 using gltest::text;
 
@@ -41,8 +41,8 @@ TEST(Texture, GreyAndRgbImagesComeBackAsRgbaTopRowFirst) {
     gltest::writePng(grey, 2, 2, 1, {10, 20, 30, 40});
     Texture greyTexture(grey.c_str());
     EXPECT_EQ(gltest::readTexture(GL_TEXTURE_2D, greyTexture.getId(), GL_TEXTURE_2D, 2, 2),
-              (std::vector<unsigned char>{10, 10, 10, 255, 20, 20, 20, 255, 30, 30, 30, 255, 40,
-                                          40, 40, 255}));
+              (std::vector<unsigned char>{10, 10, 10, 255, 20, 20, 20, 255, 30, 30, 30, 255, 40, 40,
+                                          40, 255}));
 
     std::string rgb = gltest::scratchPath("rgb.png");
     gltest::writePng(rgb, 1, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9});
