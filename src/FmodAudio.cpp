@@ -20,7 +20,9 @@ FmodAudio::FmodAudio() {
     playing = false;
 }
 
-FmodAudio::~FmodAudio() { system->release(); }
+FmodAudio::~FmodAudio() {
+    system->release();
+}
 
 void FmodAudio::startStream(const Kem::String& path) {
     system->createStream(path.getData(), FMOD_DEFAULT, nullptr, &sound);
@@ -28,7 +30,9 @@ void FmodAudio::startStream(const Kem::String& path) {
     playing = true;
 }
 
-void FmodAudio::update() { system->update(); }
+void FmodAudio::update() {
+    system->update();
+}
 
 void FmodAudio::pause() {
     if (!channel)
@@ -49,9 +53,13 @@ void FmodAudio::stop() {
         channel->stop();
 }
 
-bool FmodAudio::isLoaded() { return channel != nullptr; }
+bool FmodAudio::isLoaded() {
+    return channel != nullptr;
+}
 
-bool FmodAudio::isPlaying() { return playing; }
+bool FmodAudio::isPlaying() {
+    return playing;
+}
 
 double FmodAudio::getPosition() {
     if (!channel)

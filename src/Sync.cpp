@@ -50,7 +50,8 @@ long remainingBytes(std::FILE* file) {
 float Track::getValue(double row) const {
     if (count <= 0 || !keys)
         return 0.0f;
-    // Rows outside the int range (or not a number) are simply before the first or after the last key.
+    // Rows outside the int range (or not a number) are simply before the first or after the last
+    // key.
     std::int32_t r;
     if (row >= double(INT_MAX))
         r = INT_MAX;
@@ -231,20 +232,23 @@ double getRow() {
     return state.rowsPerSecond * musicSeconds(state);
 }
 
-TrackSet* getTracks() { return started().tracks; }
+TrackSet* getTracks() {
+    return started().tracks;
+}
 
 void setTrackDirectory(const char* base) {
-    static std::string directory;
-    directory = base ? base : "";
-    module.base = directory.c_str();
+    // Kept for the whole run, like the tracks themselves.
+    static auto* directory = new std::string;
+    *directory = base ? base : "";
+    module.base = directory->c_str();
     if (!module.tracks)
         return;
     // Tracks already handed out stay valid: a set in use is kept, just no longer asked.
-    static std::vector<TrackSet*> retired;
+    static auto* retired = new std::vector<TrackSet*>;
     if (module.tracks->getTrackCount() == 0)
         delete module.tracks;
     else
-        retired.push_back(module.tracks);
+        retired->push_back(module.tracks);
     module.tracks = nullptr;
     started();
 }

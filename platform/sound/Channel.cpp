@@ -25,7 +25,9 @@ ChannelObject::ChannelObject(SoundObject& sound, int latencyFrames, bool follows
         decoder = std::thread(&ChannelObject::decode, this);
 }
 
-ChannelObject::~ChannelObject() { halt(); }
+ChannelObject::~ChannelObject() {
+    halt();
+}
 
 void ChannelObject::decode() {
     std::vector<float> chunk(size_t(decodeChunkFrames) * 2);
@@ -167,4 +169,6 @@ FMOD_RESULT FMOD::Channel::setPaused(bool paused) {
     return static_cast<sound::ChannelObject*>(this)->setPausedState(paused);
 }
 
-FMOD_RESULT FMOD::Channel::stop() { return static_cast<sound::ChannelObject*>(this)->halt(); }
+FMOD_RESULT FMOD::Channel::stop() {
+    return static_cast<sound::ChannelObject*>(this)->halt();
+}

@@ -8,7 +8,8 @@ namespace sound {
 
 class FrameRing {
 public:
-    explicit FrameRing(int capacityFrames) : samples(size_t(capacityFrames) * 2), capacity(capacityFrames) {}
+    explicit FrameRing(int capacityFrames)
+        : samples(size_t(capacityFrames) * 2), capacity(capacityFrames) {}
 
     int getCount() const { return count; }
     int getSpace() const { return capacity - count; }
@@ -29,7 +30,8 @@ public:
         return pushed;
     }
 
-    // Adds up to frameCount frames onto out (the device mixes channels by summing); returns how many.
+    // Adds up to frameCount frames onto out (the device mixes channels by summing); returns how
+    // many.
     int popAdding(float* out, int frameCount) {
         int popped = frameCount < count ? frameCount : count;
         for (int i = 0; i < popped; ++i) {

@@ -13,8 +13,7 @@ constexpr double slewFraction = 0.05;
 constexpr double jumpMilliseconds = 60.0;
 } // namespace
 
-HeardClock::HeardClock(int sampleRate, int latencyFrames, bool followsDevice,
-                       std::int64_t endFrame)
+HeardClock::HeardClock(int sampleRate, int latencyFrames, bool followsDevice, std::int64_t endFrame)
     : rate(sampleRate), latencyFrames(latencyFrames), followsDevice(followsDevice),
       endFrame(endFrame >= 0 ? double(endFrame) : HUGE_VAL) {}
 

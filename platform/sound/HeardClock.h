@@ -37,7 +37,7 @@ private:
     bool followsDevice;
     double endFrame;
     double restartTime = 0.0; // when playing from restartFrame began (or resumed)
-    double position = 0.0; // milliseconds reported last
+    double position = 0.0;    // milliseconds reported last
     double lastRead = 0.0;
     bool paused = false;
     // The last read was held at a bound; the next one may not run on past the estimate.

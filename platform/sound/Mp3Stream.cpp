@@ -27,8 +27,8 @@ Mp3Stream::Mp3Stream(const char* path) {
     int encoding = 0;
     // The scan builds the seek index and reads the encoder's delay and padding for gapless.
     if (mpg123_open(decoder, path) != MPG123_OK || mpg123_scan(decoder) != MPG123_OK ||
-        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK ||
-        channels != 2 || encoding != MPG123_ENC_FLOAT_32 || rate <= 0) {
+        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || channels != 2 ||
+        encoding != MPG123_ENC_FLOAT_32 || rate <= 0) {
         mpg123_delete(decoder);
         return;
     }

@@ -7,7 +7,8 @@
 namespace sound {
 
 PacedOutput::PacedOutput(int sampleRate, Mixer& mixer)
-    : mixer(mixer), sampleRate(sampleRate), periodFrames(sampleRate / 100 > 0 ? sampleRate / 100 : 1) {
+    : mixer(mixer), sampleRate(sampleRate),
+      periodFrames(sampleRate / 100 > 0 ? sampleRate / 100 : 1) {
     thread = std::thread(&PacedOutput::run, this);
 }
 

@@ -15,17 +15,33 @@ std::string outputName;
 
 namespace SoundControl {
 
-void setNonRealTime(bool enabled) { nonRealTime = enabled; }
-bool isNonRealTime() { return nonRealTime; }
+void setNonRealTime(bool enabled) {
+    nonRealTime = enabled;
+}
+bool isNonRealTime() {
+    return nonRealTime;
+}
 
-void setNonRealTimePosition(unsigned int milliseconds) { nonRealTimePosition = milliseconds; }
-unsigned int getNonRealTimePosition() { return nonRealTimePosition; }
+void setNonRealTimePosition(unsigned int milliseconds) {
+    nonRealTimePosition = milliseconds;
+}
+unsigned int getNonRealTimePosition() {
+    return nonRealTimePosition;
+}
 
-void setDeviceDisabled(bool disabled) { deviceDisabled = disabled; }
-bool isDeviceDisabled() { return deviceDisabled; }
+void setDeviceDisabled(bool disabled) {
+    deviceDisabled = disabled;
+}
+bool isDeviceDisabled() {
+    return deviceDisabled;
+}
 
-void setReportedVersion(unsigned int version) { reportedVersion = version; }
-unsigned int getReportedVersion() { return reportedVersion; }
+void setReportedVersion(unsigned int version) {
+    reportedVersion = version;
+}
+unsigned int getReportedVersion() {
+    return reportedVersion;
+}
 
 std::string getOutputName() {
     std::lock_guard<std::mutex> hold(outputNameLock);

@@ -56,9 +56,9 @@ private:
     std::condition_variable wake;
     FrameRing ring;
     HeardClock clock;
-    std::int64_t nextFrame = 0;      // stream frame the device takes next
-    std::uint64_t generation = 0;    // bumped by every reposition
-    std::int64_t seekFrame = 0;      // where the decoder starts for this generation
+    std::int64_t nextFrame = 0;   // stream frame the device takes next
+    std::uint64_t generation = 0; // bumped by every reposition
+    std::int64_t seekFrame = 0;   // where the decoder starts for this generation
     bool stopped = false;
     bool quitting = false;
     std::thread decoder;

@@ -72,8 +72,7 @@ FMOD_RESULT SystemObject::start(SoundObject* sound, bool paused, FMOD::Channel**
         channel->halt();
     int latency = output ? output->getLatencyFrames() : 0;
     bool clocked = output && output->isClocked();
-    auto started =
-        std::make_unique<ChannelObject>(*sound, latency, clocked, nonRealTime, paused);
+    auto started = std::make_unique<ChannelObject>(*sound, latency, clocked, nonRealTime, paused);
     sound->playingOn = started.get();
     {
         std::lock_guard<std::mutex> hold(mixLock);
@@ -123,7 +122,9 @@ FMOD_RESULT FMOD::System::playSound(FMOD_CHANNELINDEX, Sound* sound, bool paused
 }
 
 // Decoding and mixing run on their own threads; there is nothing to service per frame.
-FMOD_RESULT FMOD::System::update() { return FMOD_OK; }
+FMOD_RESULT FMOD::System::update() {
+    return FMOD_OK;
+}
 
 FMOD_RESULT FMOD::System::release() {
     delete static_cast<sound::SystemObject*>(this);

@@ -39,7 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (track->getKeyCount() < 0 || track->getKeyCount() > wholeKeys)
         __builtin_trap();
 
-    double rows[] = {-1e12, -1.0, 0.0, 0.5, 7.25, 1e3, 1e12,
+    double rows[] = {-1e12,
+                     -1.0,
+                     0.0,
+                     0.5,
+                     7.25,
+                     1e3,
+                     1e12,
                      std::numeric_limits<double>::quiet_NaN(),
                      std::numeric_limits<double>::infinity()};
     float sink = 0.0f;

@@ -13,7 +13,9 @@ namespace {
 
 class FmodAudioTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { mp3 = soundtest::makeToneMp3(soundtest::makeTemporaryFolder(), 3.0); }
+    static void SetUpTestSuite() {
+        mp3 = soundtest::makeToneMp3(soundtest::makeTemporaryFolder(), 3.0);
+    }
     void SetUp() override {
         ASSERT_FALSE(mp3.empty());
         setenv("SDL_AUDIODRIVER", "dummy", 1);

@@ -57,9 +57,9 @@ protected:
         unsigned int from = position();
         platform::sleepMilliseconds(wall);
         unsigned int to = position();
-        double elapsed = std::chrono::duration<double, std::milli>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+        double elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         return double(to - from) / elapsed;
     }
 

@@ -43,7 +43,8 @@ TEST_F(SyncModule, RowRateTurnsSecondsIntoRows) {
     EXPECT_EQ(Sync::getRow(), 179.46666666666664);
     EXPECT_FLOAT_EQ(Sync::getValue("Ramp"), 179.46666666666664f);
     // Same result as asking the track directly at that row.
-    EXPECT_EQ(Sync::getValue("Ramp"), Sync::getTracks()->getTrack("Ramp")->getValue(Sync::getRow()));
+    EXPECT_EQ(Sync::getValue("Ramp"),
+              Sync::getTracks()->getTrack("Ramp")->getValue(Sync::getRow()));
     EXPECT_EQ(Sync::getTime(), 10.0);
 }
 

@@ -41,7 +41,8 @@ void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-void writeTrack(const std::string& folder, const std::string& name, const std::vector<TrackKey>& keys) {
+void writeTrack(const std::string& folder, const std::string& name,
+                const std::vector<TrackKey>& keys) {
     writeBytes(folder + "_" + name + ".track", encodeTrack(keys));
 }
 
