@@ -25,7 +25,7 @@ Image makeSmallCard() {
     return images.at(0).image;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Card, GroundIsTransparentAndTypeIsOpaqueWhite) {
     Image card = makeSmallCard();
@@ -42,7 +42,8 @@ TEST(Card, GroundIsTransparentAndTypeIsOpaqueWhite) {
             if (p[3] > 0.999f) {
                 ++opaque;
                 sumX += x;
-                EXPECT_GT(p[0] + p[1] + p[2], 2.97f) << "ink at " << x << "," << y << " is not white";
+                EXPECT_GT(p[0] + p[1] + p[2], 2.97f)
+                    << "ink at " << x << "," << y << " is not white";
             }
         }
     }
@@ -69,8 +70,8 @@ TEST(Card, FaintGlowIsStoredStraightWithItsOwnColour) {
 }
 
 TEST(Card, BuiltCardsAreSixteenByNineWithClearEdgesAndSolidInk) {
-    for (const char* name : {"morvelin.png", "w0lvar.png", "pim00dle.png", "vexaroon.png", "brisko.png",
-                             "g.png", "o.png", "end.png"}) {
+    for (const char* name : {"morvelin.png", "w0lvar.png", "pim00dle.png", "vexaroon.png",
+                             "brisko.png", "g.png", "o.png", "end.png"}) {
         SCOPED_TRACE(name);
         DecodedImage card = loadBuiltImage(name);
         ASSERT_GT(card.width, 0);

@@ -30,5 +30,6 @@ ContentFile loadContentSource(const std::string& name) {
 
 std::vector<unsigned char> readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                      std::istreambuf_iterator<char>());
 }

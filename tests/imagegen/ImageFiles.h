@@ -11,7 +11,9 @@ struct DecodedImage {
     int height = 0;
     std::vector<unsigned char> rgba;
 
-    const unsigned char* at(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+    const unsigned char* at(int x, int y) const {
+        return &rgba[(static_cast<size_t>(y) * width + x) * 4];
+    }
 };
 
 // A file the build wrote into the runnable folder's Data/; fails the test when missing.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 std::vector<std::vector<unsigned char>> encodeAll(const ContentFile& source) {
@@ -28,15 +30,30 @@ void expectReproducible(const std::string& sourceName) {
     }
 }
 
-}  // namespace
+} // namespace
 
-TEST(Reproducibility, CardIsByteIdenticalAndMatchesTheBuiltFile) { expectReproducible("w0lvar.txt"); }
+TEST(Reproducibility, CardIsByteIdenticalAndMatchesTheBuiltFile) {
+    expectReproducible("w0lvar.txt");
+}
 
-TEST(Reproducibility, CrossSkyIsByteIdenticalAndMatchesTheBuiltFile) { expectReproducible("blurry.txt"); }
+TEST(Reproducibility, CrossSkyIsByteIdenticalAndMatchesTheBuiltFile) {
+    expectReproducible("blurry.txt");
+}
 
-TEST(Reproducibility, RockPairIsByteIdenticalAndMatchesTheBuiltFiles) { expectReproducible("rock.txt"); }
+TEST(Reproducibility, RockPairIsByteIdenticalAndMatchesTheBuiltFiles) {
+    expectReproducible("rock.txt");
+}
 
 TEST(Reproducibility, BokehAndBarsAreByteIdentical) {
     expectReproducible("bokehfuckyou.txt");
     expectReproducible("kusmasuger.txt");
+}
+
+TEST(Reproducibility, BuiltFilesNameTheToolThatMadeThem) {
+    const std::string mark = "oxbrine-imagegen";
+    for (const char* name : {"end.png", "rockn.png", "skyboxlol.jpg", "bokehfuckyou.jpg"}) {
+        std::vector<unsigned char> bytes = readFileBytes(builtImagePath(name));
+        std::string text(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 256));
+        EXPECT_NE(text.find(mark), std::string::npos) << name;
+    }
 }

@@ -39,7 +39,7 @@ void expectTiles(const std::string& name) {
     EXPECT_GT(insideColumns, 2.0) << name;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Rock, SurfaceAndNormalMapTile) {
     expectTiles("rock.png");
@@ -51,7 +51,8 @@ TEST(Rock, NormalsDecodeToUnitLengthFacingOut) {
     ASSERT_GT(normals.width, 0);
     int tilted = 0;
     for (size_t i = 0; i < normals.rgba.size(); i += 4) {
-        Vec3 n{normals.rgba[i] / 127.5f - 1, normals.rgba[i + 1] / 127.5f - 1, normals.rgba[i + 2] / 127.5f - 1};
+        Vec3 n{normals.rgba[i] / 127.5f - 1, normals.rgba[i + 1] / 127.5f - 1,
+               normals.rgba[i + 2] / 127.5f - 1};
         ASSERT_NEAR(length(n), 1.0f, 0.02f);
         ASSERT_GT(n.z, 0.0f);
         tilted += n.z < 0.95f;

@@ -13,7 +13,9 @@
 namespace {
 
 // A sky whose colour is its direction, so any misplaced or turned face shows up as wrong colours.
-Vec3 directionColour(Vec3 d) { return normalize(d) * 0.5f + Vec3{0.5f, 0.5f, 0.5f}; }
+Vec3 directionColour(Vec3 d) {
+    return normalize(d) * 0.5f + Vec3{0.5f, 0.5f, 0.5f};
+}
 
 // Cuts one face from a cross exactly as CubeTexture does (the -Z cell read backwards).
 std::vector<const float*> cutFace(const Image& cross, int face) {
@@ -51,7 +53,7 @@ Vec3 randomDirection(Rng& rng) {
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(CubeFaces, SelectionFollowsTheGlTable) {
     FaceCoord px = directionToFace({1, 0, 0});
@@ -93,7 +95,8 @@ TEST(CubeFaces, CrossTexelPlacementInvertsAndMatchesTheCut) {
                 EXPECT_EQ(f2, face);
                 EXPECT_EQ(c2, column);
                 EXPECT_EQ(r2, row);
-                cross.set(x, y, static_cast<float>(face), static_cast<float>(column), static_cast<float>(row));
+                cross.set(x, y, static_cast<float>(face), static_cast<float>(column),
+                          static_cast<float>(row));
             }
         }
     }
@@ -138,10 +141,12 @@ TEST(AtlasSky, SkyBoxTextureCoordinatesReadTheirOwnDirection) {
         for (int i = 0; i < 200; ++i) {
             // A point of the drawn quad and the texture coordinate GL interpolates there.
             float a = rng.range(0.05f, 0.95f), b = rng.range(0.05f, 0.95f);
-            Vec3 point = q.corner[0] + (q.corner[1] - q.corner[0]) * a + (q.corner[3] - q.corner[0]) * b;
+            Vec3 point =
+                q.corner[0] + (q.corner[1] - q.corner[0]) * a + (q.corner[3] - q.corner[0]) * b;
             float u = q.u[0] + (q.u[1] - q.u[0]) * a + (q.u[3] - q.u[0]) * b;
             float v = q.v[0] + (q.v[1] - q.v[0]) * a + (q.v[3] - q.v[0]) * b;
-            const float* p = atlas.at(std::min(w - 1, static_cast<int>(u * w)), std::min(h - 1, static_cast<int>(v * h)));
+            const float* p = atlas.at(std::min(w - 1, static_cast<int>(u * w)),
+                                      std::min(h - 1, static_cast<int>(v * h)));
             ASSERT_LT(length(Vec3{p[0], p[1], p[2]} - directionColour(point)), 0.06f);
         }
     }
@@ -162,7 +167,7 @@ void expectSeamlessCross(const std::string& name) {
         const unsigned char* p = image.at(x, y);
         return Vec3{static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
     };
-    float step = 1.0f / n;  // about one texel either side of the edge
+    float step = 1.0f / n; // about one texel either side of the edge
     double across = 0, inside = 0;
     int samples = 0;
     Vec3 corners[8];
@@ -172,7 +177,7 @@ void expectSeamlessCross(const std::string& name) {
     for (int a = 0; a < 8; ++a) {
         for (int b = a + 1; b < 8; ++b) {
             if (length(corners[a] - corners[b]) != 2.0f) {
-                continue;  // not an edge
+                continue; // not an edge
             }
             Vec3 mid = (corners[a] + corners[b]) * 0.5f;
             // The two faces' outward axes that meet at this edge.
@@ -186,7 +191,8 @@ void expectSeamlessCross(const std::string& name) {
                 Vec3 e = corners[a] + (corners[b] - corners[a]) * (k / 64.0f);
                 Vec3 side1 = e - n2 * (1.5f * step), side2 = e - n1 * (1.5f * step);
                 Vec3 deeper1 = e - n2 * (4.5f * step);
-                Vec3 c1 = cubeLookup(cross, n, side1, fetch), c2 = cubeLookup(cross, n, side2, fetch);
+                Vec3 c1 = cubeLookup(cross, n, side1, fetch),
+                     c2 = cubeLookup(cross, n, side2, fetch);
                 Vec3 c3 = cubeLookup(cross, n, deeper1, fetch);
                 across += length(c1 - c2);
                 inside += length(c1 - c3);
@@ -201,7 +207,7 @@ void expectSeamlessCross(const std::string& name) {
     EXPECT_LT(across, 2.0 * inside + 4.0) << name << ": across " << across << ", inside " << inside;
 }
 
-}  // namespace
+} // namespace
 
 TEST(CrossSky, BuiltSkiesContinueAcrossEveryCubeEdge) {
     expectSeamlessCross("skyboxlol.jpg");
@@ -215,7 +221,8 @@ TEST(AtlasSky, BuiltSkyBoxMatchesAcrossTheEdgesOfItsQuads) {
     // For a point on the cube, the quad of the face it lies on (on edges: each face in turn).
     auto colourAt = [&](const AtlasQuad& q, Vec3 point) {
         // Solve the quad's affine map back to (u, v) through its first three corners.
-        Vec3 e1 = q.corner[1] - q.corner[0], e2 = q.corner[3] - q.corner[0], d = point - q.corner[0];
+        Vec3 e1 = q.corner[1] - q.corner[0], e2 = q.corner[3] - q.corner[0],
+             d = point - q.corner[0];
         float a = dot(d, e1) / dot(e1, e1), b = dot(d, e2) / dot(e2, e2);
         float u = q.u[0] + (q.u[1] - q.u[0]) * a + (q.u[3] - q.u[0]) * b;
         float v = q.v[0] + (q.v[1] - q.v[0]) * a + (q.v[3] - q.v[0]) * b;

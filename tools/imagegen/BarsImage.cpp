@@ -15,7 +15,7 @@ std::vector<NamedImage> generateBars(const ContentFile& source) {
     int columnGap = static_cast<int>(bars.number("column-gap", 2));
     int segmentHeight = static_cast<int>(bars.number("segment", 4));
     int segmentGap = static_cast<int>(bars.number("segment-gap", 1));
-    int bands = static_cast<int>(bars.number("bands", 2));  // meters stacked per tile height
+    int bands = static_cast<int>(bars.number("bands", 2)); // meters stacked per tile height
     uint32_t seed = static_cast<uint32_t>(bars.number("seed", 5));
     Vec3 low = parseColour(bars.text("low", "0.05,0.75,0.70"));
     Vec3 high = parseColour(bars.text("high", "1.00,0.62,0.12"));
@@ -28,15 +28,18 @@ std::vector<NamedImage> generateBars(const ContentFile& source) {
     int segments = bandHeight / segmentHeight;
     for (int y = 0; y < height; ++y) {
         int band = y / bandHeight;
-        int inBand = bandHeight - 1 - (y % bandHeight);  // counted from the foot of the meter
+        int inBand = bandHeight - 1 - (y % bandHeight); // counted from the foot of the meter
         int segment = inBand / segmentHeight;
         bool segmentGapRow = inBand % segmentHeight >= segmentHeight - segmentGap;
         for (int x = 0; x < width; ++x) {
             int column = x / columnWidth;
-            bool gap = segmentGapRow || x % columnWidth >= columnWidth - columnGap || column >= columns;
+            bool gap =
+                segmentGapRow || x % columnWidth >= columnWidth - columnGap || column >= columns;
             // Levels follow a tileable noise across the columns so neighbours form shapes.
-            float shape = periodicFbm((column + 0.5f) / columns, (band + 0.5f) / bands, 4, 3, 0.6f, seed);
-            float level = smoothstep(0.25f, 0.75f, shape) * 0.8f + 0.3f * hashUnit(column, band, 0, seed);
+            float shape =
+                periodicFbm((column + 0.5f) / columns, (band + 0.5f) / bands, 4, 3, 0.6f, seed);
+            float level =
+                smoothstep(0.25f, 0.75f, shape) * 0.8f + 0.3f * hashUnit(column, band, 0, seed);
             int lit = static_cast<int>(level * segments);
             float height01 = static_cast<float>(segment) / (segments - 1);
             Vec3 colour = mix(low, high, smoothstep(0.25f, 0.85f, height01));

@@ -29,7 +29,8 @@ std::vector<NamedImage> generateBokeh(const ContentFile& source) {
     for (const Directive* layer : source.every("discs")) {
         Rng rng(static_cast<uint64_t>(layer->number("seed", 1)));
         int count = static_cast<int>(layer->number("count", 40));
-        float minRadius = layer->number("min-radius", 10), maxRadius = layer->number("max-radius", 60);
+        float minRadius = layer->number("min-radius", 10),
+              maxRadius = layer->number("max-radius", 60);
         float intensity = layer->number("intensity", 0.5f), rim = layer->number("rim", 0.5f);
         float softness = layer->number("softness", 0.03f);
         for (int k = 0; k < count; ++k) {

@@ -23,7 +23,8 @@ float distanceToSegment(float px, float py, float ax, float ay, float bx, float 
 // Covers the pixels of a shape given by a signed distance (pixels, negative inside), sampled at
 // pixel centres inside a bounding box.
 template <typename Distance>
-void coverShape(Mask& mask, float x0, float y0, float x1, float y1, float opacity, Distance distance) {
+void coverShape(Mask& mask, float x0, float y0, float x1, float y1, float opacity,
+                Distance distance) {
     int left = std::max(0, static_cast<int>(std::floor(x0)) - 2);
     int top = std::max(0, static_cast<int>(std::floor(y0)) - 2);
     int right = std::min(mask.width - 1, static_cast<int>(std::ceil(x1)) + 2);
@@ -74,18 +75,21 @@ void drawPolygon(Mask& mask, const Directive& d) {
 }
 
 void drawLine(Mask& mask, const Directive& d) {
-    float ax = d.number("x1", 0), ay = d.number("y1", 0), bx = d.number("x2", 0), by = d.number("y2", 0);
+    float ax = d.number("x1", 0), ay = d.number("y1", 0), bx = d.number("x2", 0),
+          by = d.number("y2", 0);
     float half = 0.5f * d.number("width", 2);
     coverShape(mask, std::min(ax, bx) - half, std::min(ay, by) - half, std::max(ax, bx) + half,
-               std::max(ay, by) + half, d.number("opacity", 1),
-               [&](float px, float py) { return distanceToSegment(px, py, ax, ay, bx, by) - half; });
+               std::max(ay, by) + half, d.number("opacity", 1), [&](float px, float py) {
+                   return distanceToSegment(px, py, ax, ay, bx, by) - half;
+               });
 }
 
 void drawRing(Mask& mask, const Directive& d) {
     float cx = d.number("x", 0), cy = d.number("y", 0), r = d.number("radius", 10);
     float half = 0.5f * d.number("width", 2);
-    coverShape(mask, cx - r - half, cy - r - half, cx + r + half, cy + r + half, d.number("opacity", 1),
-               [&](float px, float py) { return std::fabs(std::hypot(px - cx, py - cy) - r) - half; });
+    coverShape(
+        mask, cx - r - half, cy - r - half, cx + r + half, cy + r + half, d.number("opacity", 1),
+        [&](float px, float py) { return std::fabs(std::hypot(px - cx, py - cy) - r) - half; });
 }
 
 void drawRule(Mask& mask, const Directive& d) {
@@ -93,19 +97,25 @@ void drawRule(Mask& mask, const Directive& d) {
     float x0 = d.number("x", 0), y0 = d.number("y", 0);
     float x1 = x0 + d.number("width", 10), y1 = y0 + d.number("height", 2);
     float opacity = d.number("opacity", 1);
-    for (int y = std::max(0, static_cast<int>(y0)); y < std::min(mask.height, static_cast<int>(y1) + 1); ++y) {
-        float cy = std::clamp(std::min(y1, y + 1.0f) - std::max(y0, static_cast<float>(y)), 0.0f, 1.0f);
-        for (int x = std::max(0, static_cast<int>(x0)); x < std::min(mask.width, static_cast<int>(x1) + 1); ++x) {
-            float cx = std::clamp(std::min(x1, x + 1.0f) - std::max(x0, static_cast<float>(x)), 0.0f, 1.0f);
+    for (int y = std::max(0, static_cast<int>(y0));
+         y < std::min(mask.height, static_cast<int>(y1) + 1); ++y) {
+        float cy =
+            std::clamp(std::min(y1, y + 1.0f) - std::max(y0, static_cast<float>(y)), 0.0f, 1.0f);
+        for (int x = std::max(0, static_cast<int>(x0));
+             x < std::min(mask.width, static_cast<int>(x1) + 1); ++x) {
+            float cx = std::clamp(std::min(x1, x + 1.0f) - std::max(x0, static_cast<float>(x)),
+                                  0.0f, 1.0f);
             mask.cover(x, y, cx * cy * opacity);
         }
     }
 }
 
-void drawText(Mask& mask, const Directive& d, const std::map<std::string, std::unique_ptr<Font>>& fonts) {
+void drawText(Mask& mask, const Directive& d,
+              const std::map<std::string, std::unique_ptr<Font>>& fonts) {
     auto font = fonts.find(d.text("font", "bold"));
     if (font == fonts.end()) {
-        throw std::runtime_error("text on line " + std::to_string(d.line) + " names an unknown font");
+        throw std::runtime_error("text on line " + std::to_string(d.line) +
+                                 " names an unknown font");
     }
     const std::string& text = d.word(0);
     float size = d.number("size", 64), tracking = d.number("tracking", 0);
@@ -140,7 +150,7 @@ Mask shifted(const Mask& m, int dx, int dy) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<NamedImage> generateCard(const ContentFile& source) {
     int width, height;
@@ -169,16 +179,20 @@ std::vector<NamedImage> generateCard(const ContentFile& source) {
     // Bottom to top: shadows, glows, then the ink itself.
     std::vector<Layer> layers;
     for (const Directive* d : source.every("shadow")) {
-        Mask soft = blur(shifted(ink, static_cast<int>(d->number("dx", 0)), static_cast<int>(d->number("dy", 0))),
+        Mask soft = blur(shifted(ink, static_cast<int>(d->number("dx", 0)),
+                                 static_cast<int>(d->number("dy", 0))),
                          d->number("sigma", 6));
-        layers.push_back({parseColour(d->text("colour", "0,0,0")), std::move(soft), d->number("opacity", 0.5f)});
+        layers.push_back(
+            {parseColour(d->text("colour", "0,0,0")), std::move(soft), d->number("opacity", 0.5f)});
     }
     Vec3 glowColour{1, 1, 1};
     for (const Directive* d : source.every("glow")) {
         glowColour = parseColour(d->text("colour", "1,1,1"));
-        layers.push_back({glowColour, blur(ink, d->number("sigma", 12)), d->number("opacity", 0.4f)});
+        layers.push_back(
+            {glowColour, blur(ink, d->number("sigma", 12)), d->number("opacity", 0.4f)});
     }
-    Vec3 inkColour = parseColour(source.find("ink") ? source.find("ink")->text("colour", "1,1,1") : "1,1,1");
+    Vec3 inkColour =
+        parseColour(source.find("ink") ? source.find("ink")->text("colour", "1,1,1") : "1,1,1");
     layers.push_back({inkColour, ink, 1.0f});
 
     Image image(width, height);

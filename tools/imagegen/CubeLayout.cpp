@@ -30,12 +30,18 @@ FaceCoord directionToFace(Vec3 d) {
 Vec3 faceToDirection(int face, float s, float t) {
     float a = 2.0f * s - 1.0f, b = 2.0f * t - 1.0f;
     switch (face) {
-    case PositiveX: return {1.0f, -b, -a};
-    case NegativeX: return {-1.0f, -b, a};
-    case PositiveY: return {a, 1.0f, b};
-    case NegativeY: return {a, -1.0f, -b};
-    case PositiveZ: return {a, -b, 1.0f};
-    default: return {-a, -b, -1.0f};
+    case PositiveX:
+        return {1.0f, -b, -a};
+    case NegativeX:
+        return {-1.0f, -b, a};
+    case PositiveY:
+        return {a, 1.0f, b};
+    case NegativeY:
+        return {a, -1.0f, -b};
+    case PositiveZ:
+        return {a, -b, 1.0f};
+    default:
+        return {-a, -b, -1.0f};
     }
 }
 

@@ -12,7 +12,7 @@ enum CubeFace { PositiveX, NegativeX, PositiveY, NegativeY, PositiveZ, NegativeZ
 
 struct FaceCoord {
     int face;
-    float s, t;  // 0..1 across the face, t = 0 on the face image's first row
+    float s, t; // 0..1 across the face, t = 0 on the face image's first row
 };
 
 // The GL cube-map selection: major axis, then s and t from the face's table row.

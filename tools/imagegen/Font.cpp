@@ -26,7 +26,8 @@ float Font::measure(const std::string& text, float size, float tracking) const {
         stbtt_GetCodepointHMetrics(&info, c, &advance, &bearing);
         x += advance * scale;
         if (i + 1 < text.size()) {
-            x += stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1])) * scale;
+            x += stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1])) *
+                 scale;
             x += tracking * size;
         }
     }
@@ -49,7 +50,8 @@ void Font::draw(Mask& mask, const std::string& text, float x, float baseline, fl
         int c = static_cast<unsigned char>(text[i]);
         float xShift = x - std::floor(x);
         int x0, y0, x1, y1;
-        stbtt_GetCodepointBitmapBoxSubpixel(&info, c, scale, scale, xShift, yShift, &x0, &y0, &x1, &y1);
+        stbtt_GetCodepointBitmapBoxSubpixel(&info, c, scale, scale, xShift, yShift, &x0, &y0, &x1,
+                                            &y1);
         int w = x1 - x0, h = y1 - y0;
         bool wanted = onlyLetter < 0 || static_cast<size_t>(onlyLetter) == i;
         if (wanted && w > 0 && h > 0) {
@@ -70,7 +72,8 @@ void Font::draw(Mask& mask, const std::string& text, float x, float baseline, fl
         stbtt_GetCodepointHMetrics(&info, c, &advance, &bearing);
         x += advance * scale;
         if (i + 1 < text.size()) {
-            x += stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1])) * scale;
+            x += stbtt_GetCodepointKernAdvance(&info, c, static_cast<unsigned char>(text[i + 1])) *
+                 scale;
             x += tracking * size;
         }
     }

@@ -10,9 +10,9 @@
 #include <vector>
 
 struct NamedImage {
-    std::string fileName;  // relative to the data folder, e.g. "rock.png"
+    std::string fileName; // relative to the data folder, e.g. "rock.png"
     Image image;
-    int jpegQuality = 92;  // "quality=" on the line that names the file
+    int jpegQuality = 92; // "quality=" on the line that names the file
 };
 
 std::vector<NamedImage> generateImages(const ContentFile& source);

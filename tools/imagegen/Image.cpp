@@ -4,6 +4,7 @@
 #include <stb/stb_image_write.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <stdexcept>
 
@@ -39,6 +40,46 @@ static void appendBytes(void* context, void* data, int size) {
     out->insert(out->end(), begin, begin + size);
 }
 
+static const char toolMark[] = "oxbrine-imagegen";
+
+static uint32_t crc32(const unsigned char* data, size_t size) {
+    uint32_t crc = 0xffffffffU;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
+        }
+    }
+    return ~crc;
+}
+
+// Adds a "Software" text chunk after the PNG header chunk (8 signature bytes + 25 of IHDR).
+static void markPng(std::vector<unsigned char>& png) {
+    std::vector<unsigned char> chunk = {'t', 'E', 'X', 't'};
+    const char keyword[] = "Software";
+    chunk.insert(chunk.end(), keyword, keyword + sizeof(keyword)); // keeps the NUL separator
+    chunk.insert(chunk.end(), toolMark, toolMark + sizeof(toolMark) - 1);
+    uint32_t length = static_cast<uint32_t>(chunk.size() - 4);
+    uint32_t crc = crc32(chunk.data(), chunk.size());
+    std::vector<unsigned char> bytes = {
+        static_cast<unsigned char>(length >> 24), static_cast<unsigned char>(length >> 16),
+        static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes.push_back(static_cast<unsigned char>(crc >> shift));
+    }
+    png.insert(png.begin() + 33, bytes.begin(), bytes.end());
+}
+
+// Adds a comment segment right after the JPEG start-of-image marker.
+static void markJpeg(std::vector<unsigned char>& jpeg) {
+    size_t length = sizeof(toolMark) - 1 + 2;
+    std::vector<unsigned char> segment = {0xff, 0xfe, static_cast<unsigned char>(length >> 8),
+                                          static_cast<unsigned char>(length)};
+    segment.insert(segment.end(), toolMark, toolMark + sizeof(toolMark) - 1);
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+}
+
 std::vector<unsigned char> encodePng(const Image& image) {
     // Fixed settings so the same pixels always give the same file.
     stbi_write_png_compression_level = 9;
@@ -49,6 +90,7 @@ std::vector<unsigned char> encodePng(const Image& image) {
                                 image.width * 4)) {
         throw std::runtime_error("PNG encoding failed");
     }
+    markPng(out);
     return out;
 }
 
@@ -59,10 +101,12 @@ std::vector<unsigned char> encodeJpeg(const Image& image, int quality) {
                                 quality)) {
         throw std::runtime_error("JPEG encoding failed");
     }
+    markJpeg(out);
     return out;
 }
 
-std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path, int jpegQuality) {
+std::vector<unsigned char> encodeForPath(const Image& image, const std::string& path,
+                                         int jpegQuality) {
     auto endsWith = [&](const char* suffix) {
         std::string s(suffix);
         return path.size() >= s.size() && path.compare(path.size() - s.size(), s.size(), s) == 0;
@@ -78,7 +122,8 @@ std::vector<unsigned char> encodeForPath(const Image& image, const std::string& 
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("could not write " + path);
     }

@@ -40,12 +40,13 @@ static void boxPass(const float* in, float* out, int count, int stride, int radi
 
 Mask blur(const Mask& source, float sigma) {
     // Three boxes of width w have variance 3 (w^2 - 1) / 12.
-    int radius = std::max(1, static_cast<int>(std::lround((std::sqrt(4.0f * sigma * sigma + 1) - 1) / 2)));
+    int radius =
+        std::max(1, static_cast<int>(std::lround((std::sqrt(4.0f * sigma * sigma + 1) - 1) / 2)));
     Mask a = source, b(source.width, source.height);
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < a.height; ++y) {
-            boxPass(&a.values[static_cast<size_t>(y) * a.width], &b.values[static_cast<size_t>(y) * a.width],
-                    a.width, 1, radius);
+            boxPass(&a.values[static_cast<size_t>(y) * a.width],
+                    &b.values[static_cast<size_t>(y) * a.width], a.width, 1, radius);
         }
         std::swap(a.values, b.values);
     }

@@ -32,16 +32,22 @@ uint32_t Rng::next() {
     return static_cast<uint32_t>((z ^ (z >> 31)) >> 32);
 }
 
-float Rng::unit() { return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f); }
+float Rng::unit() {
+    return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f);
+}
 
-float Rng::range(float lo, float hi) { return lo + (hi - lo) * unit(); }
+float Rng::range(float lo, float hi) {
+    return lo + (hi - lo) * unit();
+}
 
 static int wrap(int i, int period) {
     int m = i % period;
     return m < 0 ? m + period : m;
 }
 
-static float quintic(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+static float quintic(float t) {
+    return t * t * t * (t * (t * 6 - 15) + 10);
+}
 
 float periodicValueNoise(float x, float y, int period, uint32_t seed) {
     float fx = std::floor(x), fy = std::floor(y);
@@ -84,7 +90,8 @@ float periodicGradientFbm(float u, float v, int cells, int octaves, float gain, 
     float sum = 0, amplitude = 1, total = 0;
     for (int octave = 0; octave < octaves; ++octave) {
         int period = cells << octave;
-        sum += amplitude * periodicGradientNoise(u * period, v * period, period, seed + octave * 101);
+        sum +=
+            amplitude * periodicGradientNoise(u * period, v * period, period, seed + octave * 101);
         total += amplitude;
         amplitude *= gain;
     }
@@ -115,18 +122,30 @@ CellDistances periodicCellular(float u, float v, int cells, uint32_t seed) {
 static float gradientDot(int x, int y, int z, uint32_t seed, float dx, float dy, float dz) {
     // Twelve edge directions of a cube, as in improved Perlin noise.
     switch (hashCoords(x, y, z, seed) % 12) {
-    case 0: return dx + dy;
-    case 1: return -dx + dy;
-    case 2: return dx - dy;
-    case 3: return -dx - dy;
-    case 4: return dx + dz;
-    case 5: return -dx + dz;
-    case 6: return dx - dz;
-    case 7: return -dx - dz;
-    case 8: return dy + dz;
-    case 9: return -dy + dz;
-    case 10: return dy - dz;
-    default: return -dy - dz;
+    case 0:
+        return dx + dy;
+    case 1:
+        return -dx + dy;
+    case 2:
+        return dx - dy;
+    case 3:
+        return -dx - dy;
+    case 4:
+        return dx + dz;
+    case 5:
+        return -dx + dz;
+    case 6:
+        return dx - dz;
+    case 7:
+        return -dx - dz;
+    case 8:
+        return dy + dz;
+    case 9:
+        return -dy + dz;
+    case 10:
+        return dy - dz;
+    default:
+        return -dy - dz;
     }
 }
 

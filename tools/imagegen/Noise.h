@@ -16,8 +16,8 @@ class Rng {
 public:
     explicit Rng(uint64_t seed) : state(seed) {}
     uint32_t next();
-    float unit();                     // [0, 1)
-    float range(float lo, float hi);  // [lo, hi)
+    float unit();                    // [0, 1)
+    float range(float lo, float hi); // [lo, hi)
 
 private:
     uint64_t state;

@@ -29,7 +29,7 @@ float crackAt(float u, float v, int cells, float width, uint32_t seed) {
     return open * open;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<NamedImage> generateRock(const ContentFile& source) {
     const Directive& rock = source.require("rock");
@@ -56,7 +56,8 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
             float ridge = 0;
             float amplitude = 0.5f;
             for (int octave = 0; octave < 4; ++octave) {
-                float n = periodicGradientNoise(u * (p.cells * (2 << octave)), v * (p.cells * (2 << octave)),
+                float n = periodicGradientNoise(u * (p.cells * (2 << octave)),
+                                                v * (p.cells * (2 << octave)),
                                                 p.cells * (2 << octave), p.seed + 9 + octave);
                 float r = 1.0f - std::fabs(n);
                 ridge += amplitude * r * r;
@@ -70,10 +71,12 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
             float presence = smoothstep(0.4f, 0.6f, periodicFbm(u, v, 3, 3, 0.5f, p.seed + 19));
             float crack = crackAt(u, v, p.crackCells, p.crackWidth, p.seed + 23) * presence;
             float finePresence = smoothstep(0.5f, 0.7f, periodicFbm(u, v, 6, 3, 0.5f, p.seed + 27));
-            float fine = crackAt(u, v, p.crackCells * 3, p.crackWidth * 0.5f, p.seed + 29) * finePresence;
+            float fine =
+                crackAt(u, v, p.crackCells * 3, p.crackWidth * 0.5f, p.seed + 29) * finePresence;
             float cracks = std::max(crack, 0.6f * fine);
             size_t i = static_cast<size_t>(y) * n + x;
-            heightField[i] = 0.5f * base + 0.4f * ridge + 0.06f * strata + 0.05f * grain - p.crackDepth * cracks;
+            heightField[i] =
+                0.5f * base + 0.4f * ridge + 0.06f * strata + 0.05f * grain - p.crackDepth * cracks;
             crackField[i] = cracks;
             tintField[i] = 0.5f + 0.5f * periodicGradientFbm(u, v, 2, 4, 0.5f, p.seed + 37);
         }
@@ -97,7 +100,8 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
             float ds = 0.5f * (h(x + 1, y) - h(x - 1, y)) * n / 64.0f * p.bumpStrength;
             float dt = 0.5f * (h(x, y + 1) - h(x, y - 1)) * n / 64.0f * p.bumpStrength;
             Vec3 normal = normalize(Vec3{-ds, -dt, 1.0f});
-            normals.set(x, y, normal.x * 0.5f + 0.5f, normal.y * 0.5f + 0.5f, normal.z * 0.5f + 0.5f);
+            normals.set(x, y, normal.x * 0.5f + 0.5f, normal.y * 0.5f + 0.5f,
+                        normal.z * 0.5f + 0.5f);
         }
     }
     std::vector<NamedImage> out;
@@ -107,8 +111,8 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
         // Optional grey height image, for inspection and for checking the normals against it.
         Image grey(n, n);
         for (size_t i = 0; i < heightField.size(); ++i) {
-            grey.set(static_cast<int>(i % n), static_cast<int>(i / n), heightField[i], heightField[i],
-                     heightField[i]);
+            grey.set(static_cast<int>(i % n), static_cast<int>(i / n), heightField[i],
+                     heightField[i], heightField[i]);
         }
         out.push_back({heights->word(0), std::move(grey)});
     }

@@ -21,7 +21,8 @@ static AtlasQuad parseQuad(const Directive& d) {
         for (int k = 0; k < 5; ++k) {
             size_t end = text.find(',', start);
             if ((end == std::string::npos) != (k == 4)) {
-                throw std::runtime_error("quad on line " + std::to_string(d.line) + ": corner needs x,y,z,u,v");
+                throw std::runtime_error("quad on line " + std::to_string(d.line) +
+                                         ": corner needs x,y,z,u,v");
             }
             values[k] = std::stof(text.substr(start, end - start));
             start = end + 1;
@@ -43,10 +44,11 @@ std::vector<AtlasQuad> readAtlasQuads(const ContentFile& source) {
 
 namespace {
 
-Vec3 supersampled(const SkyFunction& sky, const std::function<Vec3(float, float)>& directionAt, float x,
-                  float y) {
+Vec3 supersampled(const SkyFunction& sky, const std::function<Vec3(float, float)>& directionAt,
+                  float x, float y) {
     // Four samples per pixel keep stars and fine streaks from aliasing.
-    static const float offsets[4][2] = {{0.25f, 0.25f}, {0.75f, 0.25f}, {0.25f, 0.75f}, {0.75f, 0.75f}};
+    static const float offsets[4][2] = {
+        {0.25f, 0.25f}, {0.75f, 0.25f}, {0.25f, 0.75f}, {0.75f, 0.75f}};
     Vec3 sum;
     for (const auto& o : offsets) {
         sum = sum + sky(directionAt(x + o[0], y + o[1]));
@@ -54,7 +56,7 @@ Vec3 supersampled(const SkyFunction& sky, const std::function<Vec3(float, float)
     return sum * 0.25f;
 }
 
-}  // namespace
+} // namespace
 
 Image renderCross(const SkyFunction& sky, int faceSize) {
     Image image(3 * faceSize, 4 * faceSize);
@@ -68,14 +70,16 @@ Image renderCross(const SkyFunction& sky, int faceSize) {
             auto directionAt = [&](float c, float r) {
                 return faceToDirection(face, c / faceSize, r / faceSize);
             };
-            Vec3 c = supersampled(sky, directionAt, static_cast<float>(column), static_cast<float>(row));
+            Vec3 c =
+                supersampled(sky, directionAt, static_cast<float>(column), static_cast<float>(row));
             image.set(x, y, c.x, c.y, c.z);
         }
     }
     return image;
 }
 
-Image renderAtlas(const SkyFunction& sky, const std::vector<AtlasQuad>& quads, int width, int height) {
+Image renderAtlas(const SkyFunction& sky, const std::vector<AtlasQuad>& quads, int width,
+                  int height) {
     Image image(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {

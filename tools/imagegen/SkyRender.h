@@ -11,4 +11,5 @@
 Image renderCross(const SkyFunction& sky, int faceSize);
 // A flat atlas: each pixel shows the direction of its point on the quad that covers it (or the
 // nearest quad, continued, where none does).
-Image renderAtlas(const SkyFunction& sky, const std::vector<AtlasQuad>& quads, int width, int height);
+Image renderAtlas(const SkyFunction& sky, const std::vector<AtlasQuad>& quads, int width,
+                  int height);

@@ -24,7 +24,7 @@ float starField(Vec3 d, float scale, float density, uint32_t seed) {
                           z + hashUnit(x, y, z, seed + 3)};
                 float radius = length(star);
                 if (std::fabs(radius - scale) > 0.5f) {
-                    continue;  // keeps one shell of cells so the density stays even
+                    continue; // keeps one shell of cells so the density stays even
                 }
                 Vec3 onSphere = star * (scale / radius);
                 Vec3 offset = p - onSphere;
@@ -62,13 +62,15 @@ SkyFunction nebula(const Directive& d) {
         float detail = 0.5f + 0.5f * fbm(q * 3.1f, 4, 0.5f, seed + 40);
         float across = dot(dir, bandNormal);
         float band = std::exp(-across * across / 0.22f);
-        float density = smoothstep(0.25f, 0.8f, cloud * (0.6f + 0.6f * band)) * (0.6f + 0.4f * detail);
+        float density =
+            smoothstep(0.25f, 0.8f, cloud * (0.6f + 0.6f * band)) * (0.6f + 0.4f * detail);
         Vec3 colour = mix(deep, mid, smoothstep(0.0f, 0.6f, density));
         colour = mix(colour, bright, smoothstep(0.55f, 1.0f, density) * 0.8f);
         float tint = smoothstep(0.45f, 0.75f, 0.5f + 0.5f * fbm(dir * 1.3f, 3, 0.5f, seed + 50));
         colour = colour + accent * (tint * density * 0.6f);
         // Dust lanes darken the brightest parts a little.
-        float dust = smoothstep(0.55f, 0.8f, 0.5f + 0.5f * fbm(q * 2.0f + Vec3{3, 1, 7}, 5, 0.5f, seed + 60));
+        float dust = smoothstep(0.55f, 0.8f,
+                                0.5f + 0.5f * fbm(q * 2.0f + Vec3{3, 1, 7}, 5, 0.5f, seed + 60));
         colour = colour * (1.0f - 0.55f * dust * band);
         float starLight = starField(dir, 220.0f, stars, seed + 70) +
                           starField(dir, 70.0f, stars * 0.5f, seed + 80);
@@ -88,8 +90,9 @@ SkyFunction dusk(const Directive& d) {
     return [=](Vec3 dir) {
         dir = normalize(dir);
         float e = dir.y;
-        float towardSun = 0.5f + 0.5f * dot(normalize(Vec3{dir.x, 0, dir.z} * 1.0f + Vec3{0, 1e-4f, 0}),
-                                           normalize(Vec3{sun.x, 0, sun.z}));
+        float towardSun =
+            0.5f + 0.5f * dot(normalize(Vec3{dir.x, 0, dir.z} * 1.0f + Vec3{0, 1e-4f, 0}),
+                              normalize(Vec3{sun.x, 0, sun.z}));
         float glow = std::pow(towardSun, 1.6f);
         Vec3 sky = mix(high, zenith, smoothstep(0.15f, 0.85f, e));
         Vec3 low = mix(haze * 0.55f, horizon, glow);
@@ -103,7 +106,8 @@ SkyFunction dusk(const Directive& d) {
                           starField(dir, 70.0f, stars * 0.5f, seed + 20);
         sky = sky + Vec3{0.9f, 0.93f, 1.0f} * (starLight * smoothstep(0.08f, 0.45f, e));
         // Below the horizon: a dark ground that keeps a little of the glow near the line.
-        Vec3 below = mix(mix(ground, low * 0.3f, std::exp(e * 10.0f)), ground * 0.5f, smoothstep(-0.1f, -0.9f, e));
+        Vec3 below = mix(mix(ground, low * 0.3f, std::exp(e * 10.0f)), ground * 0.5f,
+                         smoothstep(-0.1f, -0.9f, e));
         return mix(below, sky, smoothstep(-0.03f, 0.01f, e));
     };
 }
@@ -136,7 +140,7 @@ SkyFunction soft(const ContentFile& source, const Directive& d) {
     };
 }
 
-}  // namespace
+} // namespace
 
 SkyFunction makeSky(const ContentFile& source) {
     const Directive& style = source.require("style");
