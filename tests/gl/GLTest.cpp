@@ -6,10 +6,8 @@
 #include <stb/stb_image_write.h>
 
 #include <cstring>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
-#include <link.h>
 #include <memory>
 #include <unistd.h>
 
@@ -17,21 +15,11 @@ namespace gltest {
 
 namespace {
 
-// The driver is unloaded with the context; its leaks would then be reported without names and
-// slip past the suppressions for driver libraries. Keeping it mapped lets them be named.
-int pinDriver(dl_phdr_info* info, size_t, void*) {
-    const char* name = info->dlpi_name;
-    if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "gallium")))
-        dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
-
 class ContextEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         context = std::make_unique<platform::HeadlessGL>();
         Extensions::load();
-        dl_iterate_phdr(pinDriver, nullptr);
     }
     // Gone before static destructors run, as a window's context is at the end of the show.
     void TearDown() override { context.reset(); }
