@@ -167,7 +167,7 @@ class Program:
             if self.process.poll() is not None:
                 return self.process.returncode
             time.sleep(0.05)
-        raise Failure("program still running after %d s" % timeout)
+        raise Failure("program still running after %d s; stderr:\n%s" % (timeout, self.stderr()))
 
     def stop(self):
         if self.process.poll() is None:
