@@ -63,12 +63,27 @@ protected:
         return double(to - from) / elapsed;
     }
 
-    // Sleeps about that long; returns the milliseconds that really passed.
-    static double sleepMeasured(int milliseconds) {
-        auto start = std::chrono::steady_clock::now();
-        platform::sleepMilliseconds(milliseconds);
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+    // A position read `wait` ms after an action, with the least and most real time that can
+    // have passed between the two (the machine may pause this thread anywhere).
+    struct Bracket {
+        double position;
+        double shortest;
+        double longest;
+    };
+    template <typename Action> Bracket timed(Action action, int wait) {
+        using Clock = std::chrono::steady_clock;
+        auto beforeAction = Clock::now();
+        action();
+        auto afterAction = Clock::now();
+        platform::sleepMilliseconds(wait);
+        auto beforeRead = Clock::now();
+        unsigned int read = position();
+        auto afterRead = Clock::now();
+        auto milliseconds = [](Clock::duration span) {
+            return std::chrono::duration<double, std::milli>(span).count();
+        };
+        return {double(read), milliseconds(beforeRead - afterAction),
+                milliseconds(afterRead - beforeAction)};
     }
 
     FMOD::System* system = nullptr;
@@ -129,31 +144,30 @@ TEST_F(SoundLayer, PauseHoldsThePositionAndPlayResumesFromIt) {
     unsigned int held = position();
     platform::sleepMilliseconds(300);
     EXPECT_EQ(position(), held);
-    channel->setPaused(false);
-    double played = sleepMeasured(300);
-    unsigned int resumed = position();
     // Resumes from where it stopped: it moves by the time played, not the time paused.
-    EXPECT_GE(double(resumed), held + played - 30.0);
-    EXPECT_LE(double(resumed), held + played + 2.0);
+    Bracket resumed = timed([&] { channel->setPaused(false); }, 300);
+    EXPECT_GE(resumed.position, held + resumed.shortest - 30.0);
+    EXPECT_LE(resumed.position, held + resumed.longest + 1.0);
 }
 
 TEST_F(SoundLayer, SeekLandsOnTheRequestedMillisecond) {
     startTone();
     platform::sleepMilliseconds(200);
-    channel->setPosition(5000, FMOD_TIMEUNIT_MS);
-    EXPECT_EQ(position(), 5000u);
-    double played = sleepMeasured(200);
-    EXPECT_GE(double(position()), 5000.0 + played - 30.0);
-    EXPECT_LE(double(position()), 5000.0 + played + 2.0);
+    Bracket landed = timed([&] { channel->setPosition(5000, FMOD_TIMEUNIT_MS); }, 0);
+    EXPECT_GE(landed.position, 5000.0);
+    EXPECT_LE(landed.position, 5000.0 + landed.longest + 1.0);
+    Bracket moved = timed([&] { channel->setPosition(5000, FMOD_TIMEUNIT_MS); }, 200);
+    EXPECT_GE(moved.position, 5000.0 + moved.shortest - 30.0);
+    EXPECT_LE(moved.position, 5000.0 + moved.longest + 1.0);
     // Backwards too, and while paused it stays exactly there.
     channel->setPaused(true);
     channel->setPosition(1234, FMOD_TIMEUNIT_MS);
     EXPECT_EQ(position(), 1234u);
     platform::sleepMilliseconds(100);
     EXPECT_EQ(position(), 1234u);
-    channel->setPaused(false);
-    played = sleepMeasured(200);
-    EXPECT_GE(double(position()), 1234.0 + played - 30.0);
+    Bracket resumed = timed([&] { channel->setPaused(false); }, 200);
+    EXPECT_GE(resumed.position, 1234.0 + resumed.shortest - 30.0);
+    EXPECT_LE(resumed.position, 1234.0 + resumed.longest + 1.0);
 }
 
 TEST_F(SoundLayer, PositionStopsAtTheEndOfTheStream) {
