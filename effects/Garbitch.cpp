@@ -80,8 +80,8 @@ void Garbitch::fillRings(Kem::List<GarbitchRing>& rings) {
     }
 }
 
-std::vector<GarbitchSlot> Garbitch::visibleSlots(const Kem::List<GarbitchRing>& rings,
-                                                 double time, const GarbitchShapeTracks& tracks) {
+std::vector<GarbitchSlot> Garbitch::visibleSlots(const Kem::List<GarbitchRing>& rings, double time,
+                                                 const GarbitchShapeTracks& tracks) {
     std::vector<GarbitchSlot> slots;
     float flight = float(time * 12.0);
     float pulseTime = float(time * 1.8);
@@ -103,8 +103,7 @@ std::vector<GarbitchSlot> Garbitch::visibleSlots(const Kem::List<GarbitchRing>& 
     return slots;
 }
 
-void Garbitch::render(GLuint targetFramebuffer, double time, glm::mat4 view,
-                      glm::mat4 projection) {
+void Garbitch::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm::mat4 projection) {
     drawShapes(time, view, projection);
 
     targets[1]->bind();
@@ -130,10 +129,14 @@ void Garbitch::drawShapes(double time, const glm::mat4& view, const glm::mat4& p
     GarbitchShapeTracks tracks = GarbitchShapeTracks::read();
     glm::mat4 projectionView = projection * view;
     for (const GarbitchSlot& slot : visibleSlots(rings, time, tracks)) {
+        // Shapes add into the target, so a black one changes nothing and would cost a layer.
+        float shade = slot.brightness * tracks.squares;
+        bool arc = slot.arc && slot.brightness * tracks.rings > 0.0f;
+        if (!(shade > 0.0f) && !arc)
+            continue;
         const GarbitchRing& ring = rings[slot.index];
         float offset = Sync::getValue("Garbitch Offset");
-        glm::mat4 world = glm::rotate(glm::mat4(1.0f),
-                                      ring.angle * tracks.rotation * 0.017453292f,
+        glm::mat4 world = glm::rotate(glm::mat4(1.0f), ring.angle * tracks.rotation * 0.017453292f,
                                       glm::vec3(0.0f, 0.0f, 1.0f));
         world = glm::scale(world, glm::vec3(12.0f, 4.0f, 1.0f));
         world = glm::translate(world, glm::vec3(ring.offset * offset, 0.0f));
@@ -143,21 +146,22 @@ void Garbitch::drawShapes(double time, const glm::mat4& view, const glm::mat4& p
         glm::vec2 scroll = tracks.scroll * ring.scroll;
         program.setUniform2f("Scroll", scroll.x, scroll.y);
 
-        float shade = slot.brightness * tracks.squares;
         float d = slot.distance;
-        glBegin(GL_QUADS);
-        glColor3f(shade, shade, shade);
-        glTexCoord2i(0, 0);
-        glVertex3f(-1.0f, -1.0f, d);
-        glTexCoord2i(1, 0);
-        glVertex3f(1.0f, -1.0f, d);
-        glTexCoord2i(1, 1);
-        glVertex3f(1.0f, 1.0f, d);
-        glTexCoord2i(0, 1);
-        glVertex3f(-1.0f, 1.0f, d);
-        glEnd();
+        if (shade > 0.0f) {
+            glBegin(GL_QUADS);
+            glColor3f(shade, shade, shade);
+            glTexCoord2i(0, 0);
+            glVertex3f(-1.0f, -1.0f, d);
+            glTexCoord2i(1, 0);
+            glVertex3f(1.0f, -1.0f, d);
+            glTexCoord2i(1, 1);
+            glVertex3f(1.0f, 1.0f, d);
+            glTexCoord2i(0, 1);
+            glVertex3f(-1.0f, 1.0f, d);
+            glEnd();
+        }
 
-        if (slot.arc) {
+        if (arc) {
             program.setUniformMatrix4("ViewWorld", view);
             program.setUniformMatrix4("ProjViewWorld", projectionView);
             drawArc(ring, slot, tracks, time);

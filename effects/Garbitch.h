@@ -70,8 +70,8 @@ public:
     // The three seeded sweeps over the slots.
     static void fillRings(Kem::List<GarbitchRing>& rings);
     // The slots drawn at `time`, far ones first.
-    static std::vector<GarbitchSlot> visibleSlots(const Kem::List<GarbitchRing>& rings,
-                                                  double time, const GarbitchShapeTracks& tracks);
+    static std::vector<GarbitchSlot> visibleSlots(const Kem::List<GarbitchRing>& rings, double time,
+                                                  const GarbitchShapeTracks& tracks);
     const Kem::List<GarbitchRing>& getRings() const { return rings; }
 
 private:

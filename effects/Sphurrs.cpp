@@ -59,8 +59,8 @@ void SphurrLayout::scatter(Sphurr& sphere) {
     float x = 2.0f * random.nextFloat(0.0f, 1.0f) - 1.0f;
     float length = float(std::sqrt(double(x * x + y * y + z * z)));
     // A zero direction would put NaNs into every later frame; leave such a sphere at the centre.
-    sphere.position = length > 0.0f ? glm::vec3(x, y, z) * (1.0f / length) * distance
-                                    : glm::vec3(0.0f);
+    sphere.position =
+        length > 0.0f ? glm::vec3(x, y, z) * (1.0f / length) * distance : glm::vec3(0.0f);
 }
 
 void SphurrLayout::placeCloud(float rippleAmount, float ripplePhase) {
@@ -108,12 +108,12 @@ void SphurrLayout::placeTreeNode(int depth, glm::mat4 transform, double time) {
     if (depth > 2)
         return;
 
-    transform = glm::rotate(transform, float(time * 12.0) * degreesToRadians,
-                            glm::vec3(0.0f, 0.0f, 1.0f));
-    transform = glm::rotate(transform, float(time * 9.0) * degreesToRadians,
-                            glm::vec3(1.0f, 0.0f, 0.0f));
-    transform = glm::rotate(transform, float(time * 15.0) * degreesToRadians,
-                            glm::vec3(0.0f, 1.0f, 0.0f));
+    transform =
+        glm::rotate(transform, float(time * 12.0) * degreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
+    transform =
+        glm::rotate(transform, float(time * 9.0) * degreesToRadians, glm::vec3(1.0f, 0.0f, 0.0f));
+    transform =
+        glm::rotate(transform, float(time * 15.0) * degreesToRadians, glm::vec3(0.0f, 1.0f, 0.0f));
     float reach = 1.4f * node.radius;
     const glm::vec3 branchAxis = glm::normalize(glm::vec3(0.8f, 1.0f, 0.0f));
     const float branchAngles[3] = {0.0f, 120.0f, 240.0f};
@@ -166,15 +166,14 @@ Sphurrs::Sphurrs()
       occlusionFragment("Data/SphurrOcclusion.frag", GL_FRAGMENT_SHADER),
       occlusionProgram(&occlusionVertex, &occlusionFragment),
       mixVertex("Data/Blit.vert", GL_VERTEX_SHADER),
-      mixFragment("Data/SphurrMix.frag", GL_FRAGMENT_SHADER),
-      mixProgram(&mixVertex, &mixFragment), skyVertex("Data/LolSky.vert", GL_VERTEX_SHADER),
+      mixFragment("Data/SphurrMix.frag", GL_FRAGMENT_SHADER), mixProgram(&mixVertex, &mixFragment),
+      skyVertex("Data/LolSky.vert", GL_VERTEX_SHADER),
       skyFragment("Data/LolSky.frag", GL_FRAGMENT_SHADER), skyProgram(&skyVertex, &skyFragment),
       environmentCube("Data/blurry.jpg"), skyTexture("Data/blurry.jpg") {}
 
 Sphurrs::~Sphurrs() = default;
 
-void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view,
-                     glm::mat4 projection) {
+void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm::mat4 projection) {
     int layoutIndex = int(Sync::getValue("Sphurrs Part"));
     float rippleAmount = 0.0f;
     float ripplePhase = 0.0f;
@@ -217,8 +216,7 @@ void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
         // A sphere without size covers no pixel; skipping it saves a draw per slot.
         if (!(sphere.radius > 0.0f))
             continue;
-        sphurrProgram.setUniform3f("Pos", sphere.position.x, sphere.position.y,
-                                   sphere.position.z);
+        sphurrProgram.setUniform3f("Pos", sphere.position.x, sphere.position.y, sphere.position.z);
         sphurrProgram.setUniform1f("Rad", sphere.radius);
         glRecti(-1, -1, 1, 1);
     }

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -198,8 +200,8 @@ TEST_F(SceneFrames, SphurrsAtEverySize) {
 
 TEST_F(SceneFrames, SphurrsKeptLayoutsHoldStill) {
     Sphurrs sphurrs;
-    glm::mat4 view = glm::lookAt(glm::vec3(0.0f, 2.0f, -16.0f), glm::vec3(0.0f),
-                                 glm::vec3(0.0f, 1.0f, 0.0f));
+    glm::mat4 view =
+        glm::lookAt(glm::vec3(0.0f, 2.0f, -16.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     Frame tree = draw(sphurrs, 1280, 720, scenes2::Lively + 0.5, 4.0, view);
     save(tree, "sphurrs-tree-1280x720");
     Frame bare = draw(sphurrs, 1280, 720, scenes2::Empty + 0.5, 4.0, view);
@@ -284,19 +286,61 @@ void timeFrames(const char* name, Effect& effect, double row, double time, const
     std::printf("[timing] %s: CPU %.2f ms, GPU %.2f ms (median of 7)\n", name, cpu[3], gpu[3]);
 }
 
-TEST_F(SceneFrames, Timing) {
+// The sphere vertex stages with their bounds taken out, every sphere a full-screen rectangle:
+// the cost the bounds save. Runs from a scratch copy of Data/.
+std::string unboundedDataFolder() {
+    namespace fs = std::filesystem;
+    fs::path folder = fs::temp_directory_path() / "oxbrine-scenes2-unbounded";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy(fs::current_path() / "Data", folder / "Data");
+    for (const char* name : {"Sphurr.vert", "SphurrOcclusion.vert"}) {
+        fs::path path = folder / "Data" / name;
+        std::ifstream in(path);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        size_t at = text.find("    gl_Position = vec4(ndc");
+        if (std::string(name) == "Sphurr.vert")
+            at = text.find("    vec3 viewRay");
+        EXPECT_NE(at, std::string::npos) << name;
+        text.insert(at, "    ndc = gl_Vertex.xy;\n");
+        std::ofstream(path) << text;
+    }
+    return folder.string();
+}
+
+TEST_F(SceneFrames, TimingSphurrs) {
     if (!std::getenv("OXBRINE_SCENES2_TIMING"))
         GTEST_SKIP() << "set OXBRINE_SCENES2_TIMING=1 to measure";
-    glm::mat4 view = glm::lookAt(glm::vec3(4.0f, -3.0f, 40.0f), glm::vec3(0.0f),
-                                 glm::vec3(0.0f, 1.0f, 0.0f));
+    glm::mat4 view =
+        glm::lookAt(glm::vec3(4.0f, -3.0f, 40.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     {
         Sphurrs sphurrs;
         timeFrames("Sphurrs cloud", sphurrs, scenes2::Calm + 0.5, 1.0, view);
         timeFrames("Sphurrs tree", sphurrs, scenes2::Lively + 0.5, 1.0, view);
     }
+    {
+        std::filesystem::path here = std::filesystem::current_path();
+        std::filesystem::current_path(unboundedDataFolder());
+        Sphurrs unbounded;
+        std::filesystem::current_path(here);
+        timeFrames("Sphurrs cloud, full-screen spheres", unbounded, scenes2::Calm + 0.5, 1.0, view);
+        timeFrames("Sphurrs tree, full-screen spheres", unbounded, scenes2::Lively + 0.5, 1.0,
+                   view);
+    }
+    {
+        Sphurrs sphurrs;
+        timeFrames("Sphurrs cloud again", sphurrs, scenes2::Calm + 0.5, 1.0, view);
+    }
+}
+
+TEST_F(SceneFrames, TimingGarbitch) {
+    if (!std::getenv("OXBRINE_SCENES2_TIMING"))
+        GTEST_SKIP() << "set OXBRINE_SCENES2_TIMING=1 to measure";
     getLaunchOptions().resolution = 1;
     Garbitch garbitch;
     timeFrames("Garbitch", garbitch, scenes2::Calm + 0.5, 30.0, glm::mat4(1.0f));
+    timeFrames("Garbitch faded out", garbitch, scenes2::Hit + 0.5, 30.0, glm::mat4(1.0f));
 }
 
 } // namespace

@@ -106,6 +106,8 @@ void ensureTracks() {
     Sync::setAudio(&audio, 1.0);
 }
 
-void setRow(double row) { audio.position = row; }
+void setRow(double row) {
+    audio.position = row;
+}
 
 } // namespace scenes2

@@ -61,9 +61,9 @@ TEST(SphurrLayout, TreeAtTimeZeroBranchesFromTheRoot) {
         EXPECT_NEAR(glm::length(child.position - expected), 0.0f, 1e-4f) << c;
         // Grandchildren at 1.4 x 1.5 from their parent, great-grandchildren 1.4 x 1.0.
         EXPECT_NEAR(distanceBetween(layout.getSphere(children[c] + 1), child), 2.1f, 1e-4f);
-        EXPECT_NEAR(distanceBetween(layout.getSphere(children[c] + 2),
-                                    layout.getSphere(children[c] + 1)),
-                    1.4f, 1e-4f);
+        EXPECT_NEAR(
+            distanceBetween(layout.getSphere(children[c] + 2), layout.getSphere(children[c] + 1)),
+            1.4f, 1e-4f);
     }
     // Satellites follow the tree; the rest stay empty at the origin.
     for (int i = 40; i < 80; ++i) {
