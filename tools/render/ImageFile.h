@@ -1,0 +1,11 @@
+// PNG output that never leaves a half-written file under the final name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Throws std::runtime_error with a message naming the path.
+void writePng(const std::string& path, int width, int height,
+              const std::vector<unsigned char>& rgba);
+// Fails early, before any rendering, when the file cannot be created.
+void checkWritable(const std::string& path);
