@@ -35,11 +35,12 @@ void limiterGain(const std::vector<float>& peaks, float makeUp, float ceiling, i
         gain[n] = needed[window.front()];
     }
     // Release: recover towards unity slowly, never above what is needed.
-    const float recover = static_cast<float>(std::exp(-1.0 / (releaseSeconds * kSampleRate)));
-    float level = 1.0f;
+    // (In double: in float the last steps towards unity round away and the level sticks below 1.)
+    const double recover = std::exp(-1.0 / (releaseSeconds * kSampleRate));
+    double level = 1.0;
     for (long n = 0; n < count; ++n) {
-        level = std::min(gain[n], 1.0f - (1.0f - level) * recover);
-        gain[n] = level;
+        level = std::min<double>(gain[n], 1.0 - (1.0 - level) * recover);
+        gain[n] = static_cast<float>(level);
     }
     // Box average over the look-ahead: a smooth ramp that still meets every sample's need,
     // since each averaged value already holds the minimum of the window ahead of it.

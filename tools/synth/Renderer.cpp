@@ -78,7 +78,7 @@ std::vector<float> sidechainShape(const Song& song, size_t frames) {
         const int64_t start = rowToSample(event.row);
         for (size_t i = 0; i < length && start + i < frames; ++i) {
             float value = i < attack ? static_cast<float>(i) / attack
-                                     : std::exp(-(i - attack) * release);
+                                     : std::exp(-static_cast<float>(i - attack) * release);
             // Shaped so the pump recovers smoothly, not as a hard exponential corner.
             value = value * value * (3.0f - 2.0f * value);
             shape[start + i] = std::max(shape[start + i], value);

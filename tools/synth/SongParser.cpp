@@ -174,9 +174,22 @@ private:
             openPattern->lanes.push_back({words[0], {}});
             lane = &openPattern->lanes.back();
         }
-        for (size_t i = 1; i < words.size(); ++i)
-            if (words[i] != "|")
-                lane->tokens.push_back(words[i]);
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (words[i] == "|")
+                continue;
+            checkToken(words[i]);
+            lane->tokens.push_back(words[i]);
+        }
+    }
+
+    // Tokens are checked where they are written, so mistakes point at their line.
+    void checkToken(std::string token) const {
+        if (token == "." || token == "-")
+            return;
+        if (token.size() > 1 && (token.back() == '!' || token.back() == '?'))
+            token.pop_back();
+        if (token != "x" && !chords.count(token) && parseNoteName(token) < 0)
+            fail("not a note, chord or hit: '" + token + "'");
     }
 
     void play(const std::vector<std::string>& words) {

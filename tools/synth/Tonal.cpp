@@ -19,10 +19,11 @@ struct Span {
     int64_t start, gateEnd, end;
 };
 
-Span spanOf(const NoteEvent& event, double releaseSeconds, const StereoBuffer& out) {
+// `gate` is the part of the note's length that it is held (short for staccato).
+Span spanOf(const NoteEvent& event, double gate, double releaseSeconds, const StereoBuffer& out) {
     Span span;
     span.start = rowToSample(event.row);
-    span.gateEnd = rowToSample(event.row + event.lengthRows);
+    span.gateEnd = rowToSample(event.row + event.lengthRows * gate);
     span.end = std::min<int64_t>(span.gateEnd + Envelope::releaseSamples(releaseSeconds),
                                  static_cast<int64_t>(out.size()));
     return span;
@@ -37,7 +38,7 @@ float centsToRatio(float cents) { return std::exp2(cents / 1200.0f); }
 
 void bass(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 0.03);
-    Span span = spanOf(event, release, out);
+    Span span = spanOf(event, in.param("gate", 1.0), release, out);
     Envelope amp(in.param("attack", 0.003), in.param("decay", 0.2), in.param("sustain", 0.75),
                  release);
     const float envAmount = in.param("env_amount", 5.0);
@@ -71,7 +72,7 @@ void bass(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
 // Several detuned saws per note spread across the stereo field, then a low-pass.
 void pad(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 1.4);
-    Span span = spanOf(event, release, out);
+    Span span = spanOf(event, in.param("gate", 1.0), release, out);
     Envelope amp(in.param("attack", 0.45), in.param("decay", 1.0), in.param("sustain", 0.8),
                  release);
     const int voices = std::clamp(static_cast<int>(in.param("voices", 5)), 1, 9);
@@ -119,7 +120,7 @@ void pad(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
 // A short bright note whose filter closes quickly; alternate notes lean left and right.
 void pluck(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 0.08);
-    Span span = spanOf(event, release, out);
+    Span span = spanOf(event, in.param("gate", 1.0), release, out);
     Envelope amp(0.001f, in.param("decay", 0.25), in.param("sustain", 0.0), release);
     const float envAmount = in.param("env_amount", 7.0);
     const float envFall = std::exp(-1.0f / (in.param("env_decay", 0.1) * kSampleRate));
@@ -154,7 +155,7 @@ void pluck(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
 // Detuned saw stack with a square an octave down, delayed vibrato and a soft drive.
 void lead(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 0.18);
-    Span span = spanOf(event, release, out);
+    Span span = spanOf(event, in.param("gate", 1.0), release, out);
     Envelope amp(in.param("attack", 0.006), in.param("decay", 0.4), in.param("sustain", 0.75),
                  release);
     const float detune = in.param("detune", 11.0);
@@ -207,7 +208,7 @@ void lead(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
 // Noise through a rising band-pass, swelling towards the phrase change, plus a rising saw.
 void riser(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 0.02);
-    Span span = spanOf(event, release, out);
+    Span span = spanOf(event, in.param("gate", 1.0), release, out);
     Envelope amp(0.001f, 10.0f, 1.0f, release);
     const float from = in.param("from", 250.0), to = in.param("to", 9000.0);
     const float pitchRise = in.param("pitch_rise", 24.0);
