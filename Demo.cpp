@@ -11,6 +11,8 @@
 #include "TitleCard.h"
 #include "effects/Architecture.h"
 #include "effects/Colon.h"
+#include "effects/DruSucks.h"
+#include "effects/DuckNipples.h"
 #include "effects/Garbitch.h"
 #include "effects/Particles.h"
 #include "effects/Sphurrs.h"
@@ -68,12 +70,16 @@ Demo::Demo() {
         particles = new Particles();
 
         // Built once per process and kept to its end, whatever happens to this Demo.
+        static DuckNipples duckNipples(particles);
         static Sphurrs sphurrs;
+        static DruSucks druSucks;
         static Colon colon;
         static Architecture architecture;
         static Garbitch garbitch;
 
+        effects.add(&duckNipples);
         effects.add(&sphurrs);
+        effects.add(&druSucks);
         effects.add(&colon);
         effects.add(&architecture);
         effects.add(&garbitch);

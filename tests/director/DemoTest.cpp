@@ -1,8 +1,14 @@
 // Whole frames of the show, rendered headless at 1280 x 720 against the test timeline (Stage.cpp):
 // scene selection, title cards through their tracks, the post chain's pass-through, the end of
 // the show and the frame-end GL error check.
+#include "Architecture.h"
+#include "Colon.h"
 #include "Demo.h"
+#include "DruSucks.h"
+#include "DuckNipples.h"
+#include "Garbitch.h"
 #include "PerkProc.h"
+#include "Sphurrs.h"
 #include "Stage.h"
 #include "Sync.h"
 #include "platform/sound/SoundControl.h"
@@ -12,6 +18,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <typeinfo>
 
 using stage::Rgba;
 
@@ -50,8 +57,19 @@ stage::Canvas* DemoFrames::canvas = nullptr;
 
 } // namespace
 
-TEST_F(DemoFrames, PartIsTruncatedTowardZeroAndBoundsChecked) {
+TEST_F(DemoFrames, HoldsTheSixScenesInShowOrder) {
     ASSERT_EQ(demo->getSceneCount(), 6);
+    EXPECT_EQ(typeid(*demo->selectScene(0)), typeid(DuckNipples));
+    EXPECT_EQ(typeid(*demo->selectScene(1)), typeid(Sphurrs));
+    EXPECT_EQ(typeid(*demo->selectScene(2)), typeid(DruSucks));
+    EXPECT_EQ(typeid(*demo->selectScene(3)), typeid(Colon));
+    EXPECT_EQ(typeid(*demo->selectScene(4)), typeid(Architecture));
+    EXPECT_EQ(typeid(*demo->selectScene(5)), typeid(Garbitch));
+}
+
+TEST_F(DemoFrames, PartIsTruncatedTowardZeroAndBoundsChecked) {
+    EXPECT_EQ(typeid(*demo->selectScene(2.9f)), typeid(DruSucks));
+    EXPECT_EQ(typeid(*demo->selectScene(-0.5f)), typeid(DuckNipples));
     EXPECT_EQ(demo->selectScene(2.9f), demo->selectScene(2.0f));
     EXPECT_NE(demo->selectScene(2.9f), demo->selectScene(3.0f));
     EXPECT_EQ(demo->selectScene(-0.5f), demo->selectScene(0.0f));
