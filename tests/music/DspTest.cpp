@@ -15,8 +15,8 @@ namespace {
 StereoBuffer sine(double hz, double amplitude, double seconds, double phase = 0.0) {
     StereoBuffer audio(static_cast<size_t>(seconds * kSampleRate));
     for (size_t n = 0; n < audio.size(); ++n) {
-        float value = static_cast<float>(
-            amplitude * std::sin(2.0 * M_PI * hz * n / kSampleRate + phase));
+        float value =
+            static_cast<float>(amplitude * std::sin(2.0 * M_PI * hz * n / kSampleRate + phase));
         audio.left[n] = audio.right[n] = value;
     }
     return audio;
@@ -81,7 +81,8 @@ TEST(TruePeak, FindsPeaksBetweenSamples) {
 
 TEST(Limiter, HoldsTheCeilingAndLeavesQuietPassagesAlone) {
     // Quiet tone, then a burst 12 dB over the ceiling, then quiet again.
-    StereoBuffer audio = join(join(sine(220.0, 0.1, 1.0), sine(220.0, 2.0, 0.2)), sine(220.0, 0.1, 2.0));
+    StereoBuffer audio =
+        join(join(sine(220.0, 0.1, 1.0), sine(220.0, 2.0, 0.2)), sine(220.0, 0.1, 2.0));
     const std::vector<float> peaks = truePeakEnvelope(audio);
     std::vector<float> gain, scratch;
     const float ceiling = 0.5f;

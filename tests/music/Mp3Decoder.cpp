@@ -11,7 +11,7 @@
 Synth::StereoBuffer decodeMp3(const std::string& path) {
     int error = MPG123_OK;
     std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> handle(mpg123_new(nullptr, &error),
-                                                                     mpg123_delete);
+                                                                    mpg123_delete);
     if (!handle)
         throw Kem::Exception("mpg123_new failed", __FILE__, __LINE__);
     mpg123_param(handle.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.0);

@@ -80,8 +80,8 @@ double estimateTempo(const std::vector<float>& strength, double minBpm, double m
     for (float& v : centred)
         v -= static_cast<float>(mean);
     // Coarse: one beat; then refine on the lag of 16 beats, where a frame is a 16th of the error.
-    double beat = bestLag(centred, 60.0 * framesPerSecond / maxBpm, 60.0 * framesPerSecond / minBpm,
-                          1.0);
+    double beat =
+        bestLag(centred, 60.0 * framesPerSecond / maxBpm, 60.0 * framesPerSecond / minBpm, 1.0);
     const int beats = 16;
     double longLag = bestLag(centred, (beat - 1.0) * beats, (beat + 1.0) * beats, 0.25);
     return 60.0 * framesPerSecond / (longLag / beats);

@@ -16,7 +16,9 @@ using namespace Synth;
 
 namespace {
 
-std::string tuneSource() { return std::string(OXBRINE_SOURCE_DIR) + "/content/music/tune.song"; }
+std::string tuneSource() {
+    return std::string(OXBRINE_SOURCE_DIR) + "/content/music/tune.song";
+}
 
 Song kickAt(const std::string& row) {
     return parseSong("length 80\ninstrument kick kick\npattern one step=8\n  kick x\nend\nplay " +
@@ -25,7 +27,9 @@ Song kickAt(const std::string& row) {
 }
 
 // Samples of `row` from the tempo: beats of 60/134.6 s, eight rows each.
-long samplesFromTempo(double row) { return std::lround(row / 8.0 * 60.0 / 134.6 * 44100.0); }
+long samplesFromTempo(double row) {
+    return std::lround(row / 8.0 * 60.0 / 134.6 * 44100.0);
+}
 
 std::vector<char> readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -43,7 +47,8 @@ TEST(Render, EventsStartOnTheirExactGridSampleWithoutDrift) {
         for (long n = 0; n < shift; ++n)
             ASSERT_EQ(moved.left[n], 0.0f) << "sound before row " << row << " at sample " << n;
         for (size_t n = 0; n < reference.size(); ++n)
-            ASSERT_EQ(moved.left[shift + n], reference.left[n]) << "row " << row << ", sample " << n;
+            ASSERT_EQ(moved.left[shift + n], reference.left[n])
+                << "row " << row << ", sample " << n;
     }
     EXPECT_NE(reference.left[10], 0.0f) << "the kick sounds from its first samples";
 }
@@ -70,7 +75,8 @@ TEST(Render, TheBuildsWavIsWhatTheSourceRendersTo) {
     master(mix, settings);
     const std::string path = testing::TempDir() + "/oxbrine-music-rerender.wav";
     writeWav16(path, mix);
-    std::vector<char> again = readBytes(path), built = readBytes(std::string(OXBRINE_BUILD_DIR) + "/music/tune.wav");
+    std::vector<char> again = readBytes(path),
+                      built = readBytes(std::string(OXBRINE_BUILD_DIR) + "/music/tune.wav");
     std::remove(path.c_str());
     ASSERT_EQ(again.size(), built.size());
     EXPECT_TRUE(again == built);

@@ -78,8 +78,9 @@ TEST(SongParser, PatternsExpandIntoEventsOnTheGrid) {
     // A1 is held for two more steps; C2 is one step; the accent keeps its row.
     EXPECT_EQ(bassRows, (std::vector<double>{2, 10, 30, 34, 42, 62}));
     EXPECT_EQ(bassLengths, (std::vector<double>{6, 2, 2, 6, 2, 2}));
-    ASSERT_TRUE(std::is_sorted(song.events.begin(), song.events.end(),
-                               [](const NoteEvent& a, const NoteEvent& b) { return a.row < b.row; }));
+    ASSERT_TRUE(
+        std::is_sorted(song.events.begin(), song.events.end(),
+                       [](const NoteEvent& a, const NoteEvent& b) { return a.row < b.row; }));
 }
 
 TEST(SongParser, AccentsChordsAndOrdinals) {
@@ -114,7 +115,8 @@ TEST(SongParser, AutomationInterpolatesAndHoldsItsEnds) {
 }
 
 TEST(SongParser, MistakesAreReportedWithTheirLine) {
-    EXPECT_NE(messageOf("instrument a kick\nplay 0 nothing\n").find("bad.song:2"), std::string::npos);
+    EXPECT_NE(messageOf("instrument a kick\nplay 0 nothing\n").find("bad.song:2"),
+              std::string::npos);
     EXPECT_NE(messageOf("pattern p step=2\n  ghost x\nend\n").find("unknown instrument"),
               std::string::npos);
     EXPECT_NE(messageOf("instrument b bass\npattern p step=2\n  b Q9\nend\n").find("'Q9'"),
@@ -135,8 +137,8 @@ TEST(CueSheet, ListsSectionsAccentsKicksInRowOrder) {
         if (!line.empty() && line[0] != '#')
             events.push_back(line);
     EXPECT_EQ(events, (std::vector<std::string>{"0 section start", "0 kick", "8 kick", "16 kick",
-                                                "24 kick", "32 kick", "40 kick", "48 accent big flash",
-                                                "48 kick", "56 kick"}));
+                                                "24 kick", "32 kick", "40 kick",
+                                                "48 accent big flash", "48 kick", "56 kick"}));
 }
 
 TEST(CueSheet, TheBuiltSheetComesFromTheTuneSource) {
@@ -147,9 +149,9 @@ TEST(CueSheet, TheBuiltSheetComesFromTheTuneSource) {
     Song tune = loadSong(std::string(OXBRINE_SOURCE_DIR) + "/content/music/tune.song");
     EXPECT_EQ(text.str(), cueSheet(tune));
     // The arrangement the scenes follow: sections at the phrase changes.
-    for (const char* line : {"\n0 section intro\n", "\n256 section groove\n",
-                             "\n512 section breakdown\n", "\n640 section build\n",
-                             "\n768 section drop\n", "\n1024 section drop2\n",
-                             "\n1280 section ending\n"})
+    for (const char* line :
+         {"\n0 section intro\n", "\n256 section groove\n", "\n512 section breakdown\n",
+          "\n640 section build\n", "\n768 section drop\n", "\n1024 section drop2\n",
+          "\n1280 section ending\n"})
         EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }

@@ -10,7 +10,9 @@
 namespace Synth {
 namespace {
 
-size_t framesFor(double seconds) { return static_cast<size_t>(seconds * kSampleRate); }
+size_t framesFor(double seconds) {
+    return static_cast<size_t>(seconds * kSampleRate);
+}
 
 // Sine with a falling pitch, a short click and soft saturation.
 StereoBuffer kick(const Instrument& in, Rng& rng) {
@@ -101,8 +103,10 @@ StereoBuffer metal(const Instrument& in, Rng& rng) {
         ring *= 1.0f / 6.0f;
         float shape = i < attack ? static_cast<float>(i) / attack : (env *= fall);
         float common = rng.nextBipolar();
-        highLeft.process(ring * (1.0f - noiseMix) + noiseMix * (0.8f * common + 0.2f * rng.nextBipolar()));
-        highRight.process(ring * (1.0f - noiseMix) + noiseMix * (0.8f * common + 0.2f * rng.nextBipolar()));
+        highLeft.process(ring * (1.0f - noiseMix) +
+                         noiseMix * (0.8f * common + 0.2f * rng.nextBipolar()));
+        highRight.process(ring * (1.0f - noiseMix) +
+                          noiseMix * (0.8f * common + 0.2f * rng.nextBipolar()));
         smoothLeft.process(highLeft.high);
         smoothRight.process(highRight.high);
         hit.left[i] = smoothLeft.low * shape;
@@ -145,7 +149,9 @@ bool isOneShot(const std::string& kind) {
     return kind == "kick" || kind == "clap" || kind == "hat" || kind == "impact";
 }
 
-int oneShotVariants(const std::string& kind) { return kind == "hat" || kind == "clap" ? 4 : 1; }
+int oneShotVariants(const std::string& kind) {
+    return kind == "hat" || kind == "clap" ? 4 : 1;
+}
 
 StereoBuffer renderOneShot(const Instrument& instrument, int variant) {
     Rng rng(hashSeed(instrument.name, static_cast<uint32_t>(variant) * 7919u + 1u));

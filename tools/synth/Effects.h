@@ -1,4 +1,5 @@
-// Send effects on whole buffers: a tempo-synced ping-pong delay and a feedback-delay-network reverb.
+// Send effects on whole buffers: a tempo-synced ping-pong delay and a feedback-delay-network
+// reverb.
 #pragma once
 
 #include "StereoBuffer.h"

@@ -18,7 +18,9 @@ inline float softClip(float x) {
     return x * (27.0f + x2) / (27.0f + 9.0f * x2);
 }
 
-inline float clampCutoff(float hz) { return std::clamp(hz, 10.0f, 0.45f * kSampleRate); }
+inline float clampCutoff(float hz) {
+    return std::clamp(hz, 10.0f, 0.45f * kSampleRate);
+}
 
 // Trapezoidal state-variable filter (Simper): stable under fast cutoff sweeps.
 struct Svf {
@@ -87,7 +89,9 @@ struct OnePoleHighPass {
 struct OnePoleLowPass {
     float coefficient = 0.0f, state = 0.0f;
 
-    void set(float cutoffHz) { coefficient = 1.0f - std::exp(-6.2831853f * cutoffHz / kSampleRate); }
+    void set(float cutoffHz) {
+        coefficient = 1.0f - std::exp(-6.2831853f * cutoffHz / kSampleRate);
+    }
     float process(float input) { return state += coefficient * (input - state); }
 };
 

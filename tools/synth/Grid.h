@@ -14,8 +14,12 @@ inline int64_t rowToSample(double row) {
     return static_cast<int64_t>(std::llround(row / kRowsPerSecond * kSampleRate));
 }
 
-inline double sampleToRow(double sample) { return sample / kSampleRate * kRowsPerSecond; }
+inline double sampleToRow(double sample) {
+    return sample / kSampleRate * kRowsPerSecond;
+}
 
-inline double rowsToSeconds(double rows) { return rows / kRowsPerSecond; }
+inline double rowsToSeconds(double rows) {
+    return rows / kRowsPerSecond;
+}
 
 } // namespace Synth

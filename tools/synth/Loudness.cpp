@@ -28,8 +28,8 @@ void kWeighting(Biquad& shelf, Biquad& highPass) {
     double k = std::tan(pi * f0 / kSampleRate);
     double vh = std::pow(10.0, gainDb / 20.0), vb = std::pow(vh, 0.4996667741545416);
     double a0 = 1.0 + k / q + k * k;
-    shelf = {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
-             2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+    shelf = {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0,
+             (vh - vb * k / q + k * k) / a0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
     f0 = 38.13547087602444;
     q = 0.5003270373238773;
     k = std::tan(pi * f0 / kSampleRate);

@@ -1,5 +1,5 @@
-// Loudness per ITU-R BS.1770 (K-weighting, 400 ms blocks, absolute and relative gates) and true peak
-// by 4x oversampling.
+// Loudness per ITU-R BS.1770 (K-weighting, 400 ms blocks, absolute and relative gates) and true
+// peak by 4x oversampling.
 #pragma once
 
 #include <cmath>
@@ -23,7 +23,8 @@ std::vector<float> truePeakEnvelope(const StereoBuffer& audio);
 // Largest true-peak magnitude (linear).
 float truePeak(const StereoBuffer& audio);
 
-inline double toDecibels(double linear) { return 20.0 * std::log10(linear); }
+inline double toDecibels(double linear) {
+    return 20.0 * std::log10(linear);
+}
 
 } // namespace Synth
-

@@ -24,9 +24,13 @@ inline float polyBlep(float t, float dt) {
     return 0.0f;
 }
 
-inline float hzToStep(float hz) { return hz / static_cast<float>(kSampleRate); }
+inline float hzToStep(float hz) {
+    return hz / static_cast<float>(kSampleRate);
+}
 
-inline float midiToHz(float note) { return 440.0f * std::exp2((note - 69.0f) / 12.0f); }
+inline float midiToHz(float note) {
+    return 440.0f * std::exp2((note - 69.0f) / 12.0f);
+}
 
 struct SawOsc {
     float phase = 0.0f;

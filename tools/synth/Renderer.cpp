@@ -13,19 +13,23 @@
 namespace Synth {
 namespace {
 
-float dbToGain(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
+float dbToGain(double db) {
+    return static_cast<float>(std::pow(10.0, db / 20.0));
+}
 
 void addOneShot(const StereoBuffer& hit, const Instrument& instrument, const NoteEvent& event,
                 StereoBuffer& out) {
     const int64_t start = rowToSample(event.row);
-    const bool filtered = instrument.params.count("cutoff") || instrument.automation.count("cutoff");
+    const bool filtered =
+        instrument.params.count("cutoff") || instrument.automation.count("cutoff");
     Svf left, right;
     if (filtered) {
         float cutoff = instrument.paramAt("cutoff", event.row, 20000.0);
         left.set(cutoff, 0.9f);
         right.set(cutoff, 0.9f);
     }
-    const size_t count = std::min<size_t>(hit.size(), out.size() - std::min<size_t>(out.size(), start));
+    const size_t count =
+        std::min<size_t>(hit.size(), out.size() - std::min<size_t>(out.size(), start));
     for (size_t i = 0; i < count; ++i) {
         float l = hit.left[i], r = hit.right[i];
         if (filtered) {

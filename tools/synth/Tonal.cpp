@@ -34,7 +34,9 @@ bool finished(int64_t n, const Span& span, const Envelope& amp) {
     return n >= span.gateEnd && amp.value() < 1e-4f;
 }
 
-float centsToRatio(float cents) { return std::exp2(cents / 1200.0f); }
+float centsToRatio(float cents) {
+    return std::exp2(cents / 1200.0f);
+}
 
 void bass(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float release = in.param("release", 0.03);
@@ -62,7 +64,8 @@ void bass(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
             ladder.set(cutoff * (1.0f + envAmount * filterEnv), resonance);
         }
         filterEnv *= envFall;
-        float tone = ladder.process(0.7f * saw.next(step) + 0.35f * pulse.next(step * 1.003f, 0.4f));
+        float tone =
+            ladder.process(0.7f * saw.next(step) + 0.35f * pulse.next(step * 1.003f, 0.4f));
         float value = softClip(drive * (tone + sub * sine.next(step))) * amp.next(n < span.gateEnd);
         out.left[n] += value * event.velocity;
         out.right[n] += value * event.velocity;
@@ -126,7 +129,8 @@ void pluck(const Instrument& in, const NoteEvent& event, StereoBuffer& out) {
     const float envFall = std::exp(-1.0f / (in.param("env_decay", 0.1) * kSampleRate));
     const float resonance = in.param("resonance", 1.2);
     const float pan = (event.ordinal % 2 ? 1.0f : -1.0f) * in.param("pan_alternate", 0.45);
-    const float gainLeft = std::sqrt(0.5f * (1.0f - pan)), gainRight = std::sqrt(0.5f * (1.0f + pan));
+    const float gainLeft = std::sqrt(0.5f * (1.0f - pan)),
+                gainRight = std::sqrt(0.5f * (1.0f + pan));
     std::vector<float> steps;
     for (int pitch : event.pitches)
         steps.push_back(hzToStep(midiToHz(pitch)));

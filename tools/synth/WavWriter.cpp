@@ -47,11 +47,13 @@ void writeWav16(const std::string& path, const StereoBuffer& audio) {
         for (float value : {audio.left[n], audio.right[n]}) {
             float noise = (dither.nextUnit() - dither.nextUnit()); // triangular, +-1 LSB
             long quantised = std::lround(value * 32767.0f + noise);
-            put16(bytes, static_cast<uint16_t>(static_cast<int16_t>(std::clamp(quantised, -32767L, 32767L))));
+            put16(bytes, static_cast<uint16_t>(
+                             static_cast<int16_t>(std::clamp(quantised, -32767L, 32767L))));
         }
     }
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file)
         throw Kem::Exception(("Cannot write " + path).c_str(), __FILE__, __LINE__);
 }
