@@ -52,13 +52,21 @@ float coreDistance(vec3 q) {
     return length(q) - 0.42;
 }
 
-float shellDistance(vec3 q) {
+float wallDistance(vec3 q) {
     float outer = max(roundBox(q, vec3(1.0), 0.14), length(q) - 1.32);
-    float shell = max(outer, 0.86 - length(q)); // hollow: a spherical cavity inside
+    return max(outer, 0.86 - length(q)); // hollow: a spherical cavity inside
+}
+
+// Cylinders along the three axes and a stack of diagonal slots, cut out of the wall.
+float cutDistance(vec3 q) {
     float holes = min(min(length(q.xy), length(q.yz)), length(q.zx)) - holeRadius;
     float across = dot(q, vec3(0.7071, 0.7071, 0.0)) + 0.21;
     float slots = abs(across - 0.42 * floor(across / 0.42) - 0.21) - slashWidth;
-    return max(shell, -min(holes, slots));
+    return min(holes, slots);
+}
+
+float shellDistance(vec3 q) {
+    return max(wallDistance(q), -cutDistance(q));
 }
 
 float map(vec3 p) {
@@ -114,8 +122,17 @@ vec3 shadeObject(vec3 p, vec3 rd) {
     float coreLight = max(dot(n, -p / r), 0.0) / (1.0 + 6.0 * (r - 0.42) * (r - 0.42));
     vec3 inner = amber * coreLight * corePulse() * 0.8 * (0.4 + 0.6 * ao);
 
-    vec3 c = albedo * (moon * vec3(0.55, 0.66, 0.8) + ambient * ao) + inner + rim * ao;
+    vec3 halfway = normalize(moonDir - rd);
+    float specular = pow(max(dot(n, halfway), 0.0), 60.0) * moon;
+
+    vec3 c = albedo * (moon * vec3(0.75, 0.88, 1.05) + ambient * ao) + inner + rim * ao;
+    c += vec3(0.9, 0.95, 1.0) * specular * 0.8;
     c += skyColour(reflect(rd, n)) * fresnel * 0.9 * ao;
+    // The faces of the cuts glow with the core behind them, hottest deep inside the wall.
+    if (-cutDistance(q) > wallDistance(q) - 0.002) {
+        float depth = smoothstep(1.3, 0.85, r);
+        c += amber * corePulse() * (0.15 + 0.55 * depth) * (0.5 + 0.5 * ao);
+    }
     return c;
 }
 
@@ -165,7 +182,7 @@ void main() {
     objectRotation = pitch * yaw;
     twist = RotationMix * 1.4 * sin(RotationTime * 1.3 + 0.8);
     holeRadius = 0.66 * Cutouts - 0.01;
-    slashWidth = 0.075 * Slashes - 0.004;
+    slashWidth = 0.09 * Slashes - 0.004;
 
     float planeY = -PlaneDistance;
     float tPlane = 1e9;

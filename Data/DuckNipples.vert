@@ -1,5 +1,5 @@
 // The bar landscape's grid: scrolled by a part of one cell (the whole cells go to the landscape
-// coordinate), lifted by the ground noise, and bent up at the far and side edges into a wall
+// coordinate), lifted bar by bar by the ground noise, and bent up at the far and side edges into a wall
 // that the fragment stage paints as sky.
 out vec3 worldPosition;
 out vec2 land;
@@ -10,7 +10,7 @@ void main() {
     land = vec2(grid.x, grid.y + TexOffset);
     vec4 p = World * gl_Vertex;
     p.z += Move;
-    relief = groundShape(land);
+    relief = groundShape(barCentre(land));
     float bend = wallBlend(p.xyz);
     p.y += Height * relief + C * 900.0 * bend * bend;
     worldPosition = p.xyz;

@@ -27,7 +27,7 @@ using scenes3::changedShare;
 
 // Values per setting: Base, Moved, Dark, Alternate.
 const scenes3::TrackTable tracks = {
-    // The landscape: Moved scrolls on, Dark switches the bars and rails off, Alternate is a
+    // The landscape: Moved scrolls on, Dark switches the meters and the summit glow off, Alternate is a
     // coarser, taller, warmer ground.
     {"Duck Res", {100, 100, 100, 60}},
     {"Duck A", {0.8f, 0.8f, 0.8f, 1.4f}},
@@ -35,18 +35,18 @@ const scenes3::TrackTable tracks = {
     {"Duck C", {1.0f, 1.0f, 1.0f, 1.0f}},
     {"Duck D", {1.2f, 1.2f, 0.0f, 1.6f}},
     {"Duck E", {4.0f, 4.0f, 4.0f, 4.0f}},
-    {"Duck F", {0.8f, 0.8f, 0.8f, 0.8f}},
-    {"Duck Height", {70, 70, 70, 110}},
-    {"Duck TexS", {10, 10, 10, 6}},
+    {"Duck F", {0.8f, 0.8f, 0.0f, 0.8f}},
+    {"Duck Height", {70, 70, 70, 90}},
+    {"Duck TexS", {4, 4, 4, 6}},
     {"Duck BarR", {1.0f, 1.0f, 1.0f, 1.0f}},
-    {"Duck BarG", {1.0f, 1.0f, 1.0f, 0.6f}},
-    {"Duck BarB", {1.0f, 1.0f, 1.0f, 0.3f}},
+    {"Duck BarG", {1.0f, 1.0f, 1.0f, 0.85f}},
+    {"Duck BarB", {1.0f, 1.0f, 1.0f, 0.7f}},
     {"Duck Move", {20, 170, 20, 20}},
     {"Duck Fog Strt", {150, 150, 150, 150}},
     {"Duck Fog End", {850, 850, 850, 850}},
     {"Duck Fog Exp", {1.3f, 1.3f, 1.3f, 1.3f}},
-    {"Duck Width", {0.6f, 0.6f, 0.6f, 0.6f}},
-    {"Duck Width 2", {0.5f, 0.5f, 0.0f, 0.5f}},
+    {"Duck Width", {0.04f, 0.04f, 0.04f, 0.06f}},
+    {"Duck Width 2", {0.03f, 0.03f, 0.03f, 0.06f}},
     {"Duck Flkr", {0.3f, 0.3f, 0.3f, 0.3f}},
     // The piece: Moved turns, opens and warms it, Dark lowers the floor, Alternate shows the
     // cube-map sky alone.
