@@ -151,6 +151,29 @@ TEST(Checker, FindsNamesBothWaysCaseSensitively) {
     EXPECT_NE(problems[2].find("'PerkProc Flash', which has no source"), std::string::npos);
 }
 
+TEST(Checker, ChoicesAndReadsThroughVariablesCount) {
+    std::string garbitch = R"src(
+        edge.spread = Sync::getValue(first ? "Garbitch Spread 1" : "Garbitch Spread 2");
+    )src";
+    EXPECT_EQ(findReadTrackNames(garbitch),
+              (std::set<std::string>{"Garbitch Spread 1", "Garbitch Spread 2"}));
+    EXPECT_TRUE(findIndirectTrackNames(garbitch).empty());
+
+    std::string demo = R"src(
+        const Card cards[] = {{morvelinCard, "Morvelin Fade"}};
+        float alpha = Sync::getValue(card.fade);
+    )src";
+    EXPECT_TRUE(findReadTrackNames(demo).empty());
+    auto indirect = findIndirectTrackNames(demo);
+    EXPECT_EQ(indirect, (std::set<std::string>{"Morvelin Fade"}));
+
+    // A literal named only indirectly excuses an unread source but is never demanded.
+    auto tracks = parseTimeline("track Morvelin Fade\n 0 1\ntrack Brisko Fade\n 0 1\n", "c.tl");
+    auto problems = checkCoverage(tracks, {}, indirect);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("'Brisko Fade' is never read"), std::string::npos);
+}
+
 TEST(Checker, LimitsCatchValuesBetweenKeys) {
     std::string folder = freshFolder("limits");
     // A smooth rise from 0 to 5 stays inside; a linear fall from 4 to -1 drops below 1.

@@ -39,15 +39,44 @@ std::vector<std::string> checkStructure(const std::vector<TrackSource>& tracks) 
     return problems;
 }
 
+namespace {
+
+const std::regex& stringLiteral() {
+    static const std::regex literal(R"("([^"\\]*)")");
+    return literal;
+}
+
+void insertLiterals(const std::string& text, std::set<std::string>& names) {
+    for (std::sregex_iterator it(text.begin(), text.end(), stringLiteral()), end; it != end; ++it)
+        names.insert((*it)[1].str());
+}
+
+} // namespace
+
 std::set<std::string> findReadTrackNames(const std::string& sourceText) {
-    static const std::regex call(R"(\b(?:getValue|getTrack)\s*\(\s*"([^"\\]*)\")");
+    // A literal, or a choice between two (getValue(first ? "A 1" : "A 2")), which names both.
+    static const std::regex call(
+        R"(\b(?:getValue|getTrack)\s*\(\s*("[^"\\]*"|[\w.:>-]+\s*\?\s*"[^"\\]*"\s*:\s*"[^"\\]*"))");
     std::set<std::string> names;
     for (std::sregex_iterator it(sourceText.begin(), sourceText.end(), call), end; it != end; ++it)
-        names.insert((*it)[1].str());
+        insertLiterals((*it)[1].str(), names);
     return names;
 }
 
-std::set<std::string> findReadTrackNamesInTree(const std::string& root) {
+std::set<std::string> findIndirectTrackNames(const std::string& sourceText) {
+    // A read through a variable (getValue(card.fade)) may take its name from any literal in
+    // the file, e.g. a table of cards and their fade tracks.
+    static const std::regex indirect(R"(\b(?:getValue|getTrack)\s*\(\s*[A-Za-z_][\w.:>-]*\s*\))");
+    std::set<std::string> names;
+    if (std::regex_search(sourceText, indirect))
+        insertLiterals(sourceText, names);
+    return names;
+}
+
+namespace {
+
+template <typename Finder>
+std::set<std::string> findInTree(const std::string& root, Finder find) {
     namespace fs = std::filesystem;
     std::set<std::string> names;
     const char* folders[] = {"src", "effects", "post", ""};
@@ -62,20 +91,31 @@ std::set<std::string> findReadTrackNamesInTree(const std::string& root) {
             std::ifstream stream(entry.path());
             std::stringstream text;
             text << stream.rdbuf();
-            std::set<std::string> found = findReadTrackNames(text.str());
+            std::set<std::string> found = find(text.str());
             names.insert(found.begin(), found.end());
         }
     }
     return names;
 }
 
+} // namespace
+
+std::set<std::string> findReadTrackNamesInTree(const std::string& root) {
+    return findInTree(root, findReadTrackNames);
+}
+
+std::set<std::string> findIndirectTrackNamesInTree(const std::string& root) {
+    return findInTree(root, findIndirectTrackNames);
+}
+
 std::vector<std::string> checkCoverage(const std::vector<TrackSource>& tracks,
-                                       const std::set<std::string>& readNames) {
+                                       const std::set<std::string>& readNames,
+                                       const std::set<std::string>& indirectNames) {
     std::vector<std::string> problems;
     std::set<std::string> sourced;
     for (const TrackSource& track : tracks) {
         sourced.insert(track.name);
-        if (!readNames.count(track.name))
+        if (!readNames.count(track.name) && !indirectNames.count(track.name))
             problems.push_back(track.file + ":" + std::to_string(track.line) + ": track '" +
                                track.name + "' is never read by the program");
     }

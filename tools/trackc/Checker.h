@@ -13,10 +13,15 @@ std::vector<std::string> checkStructure(const std::vector<TrackSource>& tracks);
 // Track names the program asks for: string literals passed to getValue(...) or getTrack(...).
 std::set<std::string> findReadTrackNames(const std::string& sourceText);
 std::set<std::string> findReadTrackNamesInTree(const std::string& root);
+// Names that may be read through a variable: every literal of a file that has such a read.
+std::set<std::string> findIndirectTrackNames(const std::string& sourceText);
+std::set<std::string> findIndirectTrackNamesInTree(const std::string& root);
 
-// Every read track has a source and every source track is read.
+// Every read track has a source and every source track is read (directly or, failing that,
+// possibly through a variable).
 std::vector<std::string> checkCoverage(const std::vector<TrackSource>& tracks,
-                                       const std::set<std::string>& readNames);
+                                       const std::set<std::string>& readNames,
+                                       const std::set<std::string>& indirectNames = {});
 
 struct ValueLimit {
     std::string name;

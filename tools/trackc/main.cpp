@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
             writeTracks(tracks, out);
             if (!sources.empty()) {
                 std::vector<std::string> coverage =
-                    checkCoverage(tracks, findReadTrackNamesInTree(sources));
+                    checkCoverage(tracks, findReadTrackNamesInTree(sources),
+                                  findIndirectTrackNamesInTree(sources));
                 problems.insert(problems.end(), coverage.begin(), coverage.end());
             }
             if (!limitsPath.empty()) {
