@@ -42,7 +42,7 @@ std::vector<std::string> checkStructure(const std::vector<TrackSource>& tracks) 
 namespace {
 
 const std::regex& stringLiteral() {
-    static const std::regex literal(R"("([^"\\]*)")");
+    static const std::regex literal(R"re("([^"\\]*)")re");
     return literal;
 }
 
