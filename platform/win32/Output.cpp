@@ -1,0 +1,24 @@
+// Opening an output on Windows: the waveOut device, else our own paced silent thread.
+#include "platform/sound/Output.h"
+
+#include "platform/sound/PacedOutput.h"
+#include "platform/win32/WaveOutput.h"
+
+#include <chrono>
+
+namespace sound {
+
+double monotonicSeconds() {
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(since).count();
+}
+
+std::unique_ptr<Output> Output::open(int sampleRate, Mixer& mixer, bool deviceAllowed) {
+    if (deviceAllowed) {
+        if (auto device = WaveOutput::open(sampleRate, mixer))
+            return device;
+    }
+    return std::make_unique<PacedOutput>(sampleRate, mixer);
+}
+
+} // namespace sound
