@@ -1,6 +1,6 @@
 // Headless stage for the scene tests: a GL context, a scratch copy of the runnable Data/ folder
-// (with stand-in images where the real ones are not built yet), track files that take fixed
-// values per "setting", a clock that stands still, and 1280x720 frame capture.
+// with track files that take fixed values per "setting", a clock that stands still, and
+// 1280x720 frame capture.
 #pragma once
 
 #include "Audio.h"
@@ -62,78 +62,6 @@ inline void writeTrack(const std::string& path, const std::vector<float>& values
         put(&row, 4);
         put(&values[n], 4);
         put(&hold, 1);
-    }
-}
-
-// Value noise in 0 ... 1 that tiles over `period` cells.
-inline float tiledNoise(float x, float y, int period, unsigned seed) {
-    auto lattice = [period, seed](int i, int j) {
-        unsigned h = unsigned((i % period + period) % period) * 73856093u ^
-                     unsigned((j % period + period) % period) * 19349663u ^ seed * 83492791u;
-        h = (h ^ (h >> 13)) * 1274126177u;
-        return float((h ^ (h >> 16)) & 0xFFFF) / 65535.0f;
-    };
-    int i = int(std::floor(x)), j = int(std::floor(y));
-    float fx = x - float(i), fy = y - float(j);
-    fx = fx * fx * (3 - 2 * fx);
-    fy = fy * fy * (3 - 2 * fy);
-    float a = lattice(i, j) + (lattice(i + 1, j) - lattice(i, j)) * fx;
-    float b = lattice(i, j + 1) + (lattice(i + 1, j + 1) - lattice(i, j + 1)) * fx;
-    return a + (b - a) * fy;
-}
-
-inline float fbm(float x, float y, int period, unsigned seed) {
-    float sum = 0.0f, amplitude = 0.5f;
-    for (int octave = 0; octave < 5; ++octave) {
-        sum += amplitude * tiledNoise(x, y, period, seed + unsigned(octave));
-        x *= 2.0f, y *= 2.0f, period *= 2, amplitude *= 0.5f;
-    }
-    return sum;
-}
-
-// Stand-ins for the generated images, written only where the real ones are missing.
-inline void writeStandInImages(const std::string& data) {
-    const int size = 256;
-    std::vector<float> height(size * size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            height[y * size + x] = fbm(x / 32.0f, y / 32.0f, 8, 11);
-    if (!std::filesystem::exists(data + "/rock.png")) {
-        std::vector<unsigned char> rgb(size * size * 3);
-        for (int n = 0; n < size * size; ++n) {
-            float h = height[n];
-            rgb[n * 3 + 0] = (unsigned char)(std::min(255.0f, 60 + 150 * h));
-            rgb[n * 3 + 1] = (unsigned char)(std::min(255.0f, 58 + 140 * h));
-            rgb[n * 3 + 2] = (unsigned char)(std::min(255.0f, 62 + 130 * h));
-        }
-        stbi_write_png((data + "/rock.png").c_str(), size, size, 3, rgb.data(), size * 3);
-    }
-    if (!std::filesystem::exists(data + "/rockn.png")) {
-        std::vector<unsigned char> rgb(size * size * 3);
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) {
-                auto h = [&](int u, int v) { return height[((v + size) % size) * size + (u + size) % size]; };
-                glm::vec3 n = glm::normalize(glm::vec3((h(x - 1, y) - h(x + 1, y)) * 6.0f,
-                                                       (h(x, y - 1) - h(x, y + 1)) * 6.0f, 1.0f));
-                for (int c = 0; c < 3; ++c)
-                    rgb[(y * size + x) * 3 + c] = (unsigned char)((n[c] * 0.5f + 0.5f) * 255.0f);
-            }
-        stbi_write_png((data + "/rockn.png").c_str(), size, size, 3, rgb.data(), size * 3);
-    }
-    if (!std::filesystem::exists(data + "/colonskybox.jpg")) {
-        const int w = 1024, h = 768;
-        std::vector<unsigned char> rgb(w * h * 3);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                float cloud = fbm(x / 64.0f, y / 64.0f, 16, 5);
-                float star = tiledNoise(x * 1.0f, y * 1.0f, 1 << 20, 9) > 0.995f ? 1.0f : 0.0f;
-                float v = cloud * cloud * 0.8f + star;
-                unsigned char* p = &rgb[(y * w + x) * 3];
-                p[0] = (unsigned char)(std::min(255.0f, 255 * v * 0.7f));
-                p[1] = (unsigned char)(std::min(255.0f, 255 * v * 0.9f));
-                p[2] = (unsigned char)(std::min(255.0f, 255 * v));
-            }
-        stbi_write_jpg((data + "/colonskybox.jpg").c_str(), w, h, 3, rgb.data(), 90);
     }
 }
 
@@ -248,7 +176,6 @@ private:
         fs::create_directories(folder);
         fs::copy(std::string(OXBRINE_RUN_DIR) + "/Data", folder + "/Data",
                  fs::copy_options::recursive);
-        writeStandInImages(folder + "/Data");
         for (const auto& [name, values] : tracks())
             writeTrack(folder + "/Data/_" + name + ".track", values);
         fs::current_path(folder);
