@@ -144,7 +144,7 @@ def build(cues):
     balls.level(ENDING - 1, 1.0)
     balls.level(ENDING, 3.0, "linear")
     balls.level(ENDING + 16, 1.2, "linear")
-    balls.level(END, 0.3, "hold")
+    balls.level(ENDING + 56, 0.4, "hold")
     return tracks
 
 
