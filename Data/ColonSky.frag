@@ -11,7 +11,9 @@ in vec3 tint;
 out vec4 fragColor;
 
 void main() {
+    // Mostly the image's brightness, so that the tint sets the hue of the sky.
     vec3 sky = texture(Tex, texCoord).rgb;
+    sky = mix(sky, vec3(dot(sky, vec3(0.3, 0.5, 0.2))), 0.6);
     vec3 d = normalize(direction);
     float horizon = exp(-abs(d.y) * 4.0);
     float zenith = clamp(d.y, 0.0, 1.0);

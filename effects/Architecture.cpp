@@ -23,7 +23,9 @@ ArchSlabs::ArchSlabs()
     generate(slabs);
 }
 
-ArchSlabs::~ArchSlabs() { delete[] slabs; }
+ArchSlabs::~ArchSlabs() {
+    delete[] slabs;
+}
 
 void ArchSlabs::generate(ArchSlab* slabs) {
     Random random(1, 2);
@@ -126,7 +128,9 @@ ArchBalls::ArchBalls() : flicker(new float[size * size * size]) {
         lattice[n] = (float(n) / float(size) - 0.5f) * 9.0f;
 }
 
-ArchBalls::~ArchBalls() { delete[] flicker; }
+ArchBalls::~ArchBalls() {
+    delete[] flicker;
+}
 
 void ArchBalls::generate(float* flicker) {
     Random random(1, 2);

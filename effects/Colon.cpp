@@ -15,8 +15,7 @@ constexpr float cylinderRadius = 4.0f;
 constexpr float cylinderHeight = 3.0f;
 
 void ringPoint(float radius, float angle, float y) {
-    glVertex3f(radius * float(std::cos(double(angle))), y,
-               radius * float(std::sin(double(angle))));
+    glVertex3f(radius * float(std::cos(double(angle))), y, radius * float(std::sin(double(angle))));
 }
 
 } // namespace
@@ -81,9 +80,14 @@ void Colon::drawSky(const glm::mat4& view, const glm::mat4& projection) {
     float choice = Sync::getValue("Colon Skybox Color");
     // Truncated towards zero; values too large for an int pick no tint.
     switch (std::fabs(choice) < 1e9f ? int(choice) : -1) {
-    case 0: tint[0] = 0.05f, tint[1] = 0.1f, tint[2] = 0.12f; break;
-    case 1: tint[0] = 0.12f, tint[1] = 0.1f, tint[2] = 0.05f; break;
-    default: break;
+    case 0:
+        tint[0] = 0.05f, tint[1] = 0.1f, tint[2] = 0.12f;
+        break;
+    case 1:
+        tint[0] = 0.12f, tint[1] = 0.1f, tint[2] = 0.05f;
+        break;
+    default:
+        break;
     }
     float intensity = Sync::getValue("Colon Skybox Intensity");
     glColor3f(tint[0] * intensity, tint[1] * intensity, tint[2] * intensity);

@@ -36,7 +36,9 @@ Particles::Particles()
     generate(sprites);
 }
 
-Particles::~Particles() { delete[] sprites; }
+Particles::~Particles() {
+    delete[] sprites;
+}
 
 void Particles::generate(ColonParticle* sprites) {
     Random random(1, 2);
@@ -82,9 +84,9 @@ bool Particles::place(const ColonParticle& sprite, int index, float t2, float m,
 
     glm::vec3 centre(wrap(p[0] + offset.x) - halfBox, wrap(p[1] + offset.y) - halfBox + 10.0f,
                      wrap(p[2] + offset.z) - halfBox);
-    float d = float(std::sqrt(double(centre.x * centre.x + centre.y * centre.y +
-                                     centre.z * centre.z))) /
-              halfBox;
+    float d =
+        float(std::sqrt(double(centre.x * centre.x + centre.y * centre.y + centre.z * centre.z))) /
+        halfBox;
     d = d < 0.0f ? 0.0f : (d > 1.0f ? 1.0f : d);
     float k = float(1.0 - double(d) * double(d));
 

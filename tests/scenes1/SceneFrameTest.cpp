@@ -60,9 +60,8 @@ protected:
 
     Frame drawArchitecture(int setting) {
         Stage::get().useSetting(setting);
-        return Stage::get().capture([](GLuint fb) {
-            architecture->render(fb, archTime, archView, Stage::projection());
-        });
+        return Stage::get().capture(
+            [](GLuint fb) { architecture->render(fb, archTime, archView, Stage::projection()); });
     }
     Frame drawColon(int setting, bool withOverlay = false) {
         Stage::get().useSetting(setting);
@@ -74,9 +73,8 @@ protected:
     }
     Frame drawParticles(int setting, const glm::mat4& view = particleView) {
         Stage::get().useSetting(setting);
-        return Stage::get().capture([&view](GLuint fb) {
-            particles->render(fb, particleTime, view, Stage::projection());
-        });
+        return Stage::get().capture(
+            [&view](GLuint fb) { particles->render(fb, particleTime, view, Stage::projection()); });
     }
 
     static Architecture* architecture;
@@ -217,9 +215,8 @@ TEST_F(SceneFrames, CostPerFrame) {
     double arch = measure("Architecture", [](GLuint fb, double t) {
         architecture->render(fb, t, archView, Stage::projection());
     });
-    double colonMs = measure("Colon", [](GLuint fb, double t) {
-        colon->render(fb, t, colonView, Stage::projection());
-    });
+    double colonMs = measure(
+        "Colon", [](GLuint fb, double t) { colon->render(fb, t, colonView, Stage::projection()); });
     double sprites = measure("Particles", [](GLuint fb, double t) {
         particles->render(fb, t, particleView, Stage::projection());
     });

@@ -170,8 +170,8 @@ public:
 private:
     Stage() {
         namespace fs = std::filesystem;
-        folder = (fs::temp_directory_path() / ("oxbrine-scenes1-" + std::to_string(getpid())))
-                     .string();
+        folder =
+            (fs::temp_directory_path() / ("oxbrine-scenes1-" + std::to_string(getpid()))).string();
         fs::remove_all(folder);
         fs::create_directories(folder);
         fs::copy(std::string(OXBRINE_RUN_DIR) + "/Data", folder + "/Data",
