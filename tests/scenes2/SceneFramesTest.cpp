@@ -128,7 +128,10 @@ protected:
     static void TearDownTestSuite() {
         delete sky;
         sky = nullptr;
-        // The context goes with the process: the noise volume is a process-wide object.
+        // Gone before the static destructors run, as the window's context is at the end of the
+        // show; the noise volume's later delete then reaches no context.
+        delete gl;
+        gl = nullptr;
     }
 
     static glm::mat4 projectionFor(int width, int height) {
