@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the Windows build (oxbrine.exe) under Wine on the X display it is started
+under (an Xvfb from xvfb-run), driven with xdotool: the setup dialog, the show's window and its
+frames, Escape, a close request and the fatal-error box.
+
+Usage: wine_e2e.py CASE RUN_DIR      (WINEPREFIX names a prepared prefix; case "prefix" makes it)
+"""
+
+import ctypes
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xwdimage  # noqa: E402
+
+WINDOW_TITLE = "Morvelin - Oxbrine"
+ERROR_TITLE = "Fatal Error"
+PROGRAM_CLASS = "oxbrine.exe"
+
+# Loading every resource on a software renderer through Wine takes a while.
+SHOW_START_TIMEOUT = 240
+DIALOG_TIMEOUT = 60
+EXIT_TIMEOUT = 60
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wine_environment():
+    return dict(os.environ, WINEDEBUG="-all",
+                # No Mono or Gecko installers; no sound server to look for (the show then plays
+                # on its paced silent clock, as on a machine without a device).
+                WINEDLLOVERRIDES="mscoree,mshtml=d;winealsa.drv,winepulse.drv=d")
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], capture_output=True, timeout=10)
+
+
+def windows():
+    """(id, title, class, width, height) of every viewable top-level window."""
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True,
+                          timeout=10).stdout
+    found = []
+    pattern = re.compile(r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \((?:"([^"]*)")?.*?\)'
+                         r'\s+(\d+)x(\d+)', re.MULTILINE)
+    for window, title, klass, width, height in pattern.findall(tree):
+        info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True,
+                              timeout=10).stdout
+        if "Map State: IsViewable" in info:
+            found.append((window, title, klass, int(width), int(height)))
+    return found
+
+
+class Program:
+    """oxbrine.exe under Wine, started in its runnable folder with its output kept in a file."""
+
+    def __init__(self, run_dir):
+        self.log = tempfile.TemporaryFile(mode="w+")
+        self.process = subprocess.Popen(["wine", "./oxbrine.exe"], cwd=run_dir,
+                                        stdout=self.log, stderr=self.log,
+                                        env=wine_environment())
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read()
+
+    def ended(self):
+        return self.process.poll() is not None
+
+    def wait_exit(self, timeout=EXIT_TIMEOUT):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("program still running after %d s; output:\n%s"
+                          % (timeout, self.output()))
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        # Whatever Wine left in this prefix (services, the desktop process) goes too.
+        subprocess.run(["wineserver", "-k"], env=wine_environment(), timeout=30)
+
+
+def wait_for(program, describe, match, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        for window in windows():
+            if match(window):
+                return window
+        if program.ended():
+            raise Failure("program ended with status %d before showing %s; output:\n%s"
+                          % (program.process.returncode, describe, program.output()))
+        time.sleep(0.2)
+    raise Failure("no %s within %d s" % (describe, timeout))
+
+
+def wait_for_dialog(program):
+    # The dialog has no caption, so no title: it is the program's one large untitled window.
+    return wait_for(program, "setup dialog",
+                    lambda w: w[2] == PROGRAM_CLASS and not w[1] and w[3] > 100 and w[4] > 100,
+                    DIALOG_TIMEOUT)
+
+
+def wait_for_title(program, title, timeout):
+    return wait_for(program, "window %r" % title, lambda w: w[1] == title, timeout)
+
+
+def key(window, name):
+    xdotool("windowfocus", "--sync", window[0])
+    xdotool("key", "--window", window[0], name)
+
+
+def press_until_gone(program, window, name, tries=5, patience=3.0):
+    """Presses a key that makes the window go away, again if a press came too early."""
+    for _ in range(tries):
+        key(window, name)
+        deadline = time.monotonic() + patience
+        while time.monotonic() < deadline:
+            if program.ended() or window[0] not in [w[0] for w in windows()]:
+                return
+            time.sleep(0.1)
+    raise Failure("window %s still there after %d presses of %s" % (window[0], tries, name))
+
+
+def expect_exit(program, status):
+    code = program.wait_exit()
+    check(code == status, "exit status %d, expected %d; output:\n%s"
+          % (code, status, program.output()))
+
+
+def drawn_fraction(window):
+    """Share of the window's pixels that are clearly not black."""
+    _, _, rows = xwdimage.capture(window[0])
+    lit = sum(1 for row in rows[::4] for pixel in row[::4] if sum(pixel) > 48)
+    total = len(rows[::4]) * len(rows[0][::4])
+    return lit / total
+
+
+def wait_for_frames(program, window):
+    deadline = time.monotonic() + SHOW_START_TIMEOUT
+    fraction = 0.0
+    while time.monotonic() < deadline and not program.ended():
+        fraction = drawn_fraction(window)
+        if fraction > 0.05:
+            return fraction
+        time.sleep(1.0)
+    raise Failure("the show's window stayed black (%.3f lit); output:\n%s"
+                  % (fraction, program.output()))
+
+
+def open_show(program):
+    press_until_gone(program, wait_for_dialog(program), "Return")
+    return wait_for_title(program, WINDOW_TITLE, SHOW_START_TIMEOUT)
+
+
+def case_prefix(run_dir):
+    """Creates the Wine prefix the other cases share."""
+    subprocess.run(["wineboot", "-i"], env=wine_environment(), check=True, timeout=600,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=wine_environment(), timeout=120)
+    check(os.path.isdir(os.path.join(os.environ["WINEPREFIX"], "drive_c")), "no prefix made")
+
+
+def case_dialog_escape(run_dir):
+    program = Program(run_dir)
+    try:
+        press_until_gone(program, wait_for_dialog(program), "Escape")
+        expect_exit(program, 0)
+        check("Could not" not in program.output(), "unexpected error:\n" + program.output())
+    finally:
+        program.stop()
+
+
+def case_show(run_dir):
+    program = Program(run_dir)
+    try:
+        window = open_show(program)
+        check((window[3], window[4]) == (1280, 720),
+              "client area %dx%d, expected 1280x720" % (window[3], window[4]))
+        fraction = wait_for_frames(program, window)
+        print("frames drawn: %.0f%% of the window lit" % (fraction * 100))
+        press_until_gone(program, window, "Escape", tries=3, patience=20.0)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_close_request(run_dir):
+    program = Program(run_dir)
+    try:
+        window = open_show(program)
+        wait_for_frames(program, window)
+        # Wine turns the window manager's request into WM_CLOSE.
+        send_close_request(window[0])
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def send_close_request(window_id):
+    """What a window manager sends for the close box: a WM_DELETE_WINDOW client message."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    display = x11.XOpenDisplay(None)
+    check(display, "cannot open the X display")
+    try:
+        event = Event()
+        event.client.type = 33  # ClientMessage
+        event.client.window = int(window_id, 0)
+        event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.client.format = 32
+        event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        check(x11.XSendEvent(display, event.client.window, 0, 0, ctypes.byref(event)) != 0,
+              "XSendEvent failed")
+        x11.XFlush(display)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+def case_fatal_error(run_dir):
+    """A shader missing from Data/: the window goes, "Fatal Error" shows, the exit status is 1."""
+    data_dir = os.path.join(run_dir, "Data")
+    missing = "Blit.vert"
+    check(os.path.exists(os.path.join(data_dir, missing)), "no %s in %s" % (missing, data_dir))
+    with tempfile.TemporaryDirectory() as folder:
+        shutil.copy(os.path.join(run_dir, "oxbrine.exe"), folder)
+        os.mkdir(os.path.join(folder, "Data"))
+        for name in os.listdir(data_dir):
+            if name != missing:
+                os.symlink(os.path.join(data_dir, name), os.path.join(folder, "Data", name))
+        program = Program(folder)
+        try:
+            press_until_gone(program, wait_for_dialog(program), "Return")
+            box = wait_for_title(program, ERROR_TITLE, SHOW_START_TIMEOUT)
+            check(not any(w[1] == WINDOW_TITLE for w in windows()),
+                  "the show's window is still open under the box")
+            check(not program.ended(), "program ended before the box was dismissed")
+            press_until_gone(program, box, "Return")
+            expect_exit(program, 1)
+        finally:
+            program.stop()
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    case, run_dir = sys.argv[1], os.path.abspath(sys.argv[2])
+    for tool in ("wine", "wineserver", "xdotool", "xwininfo", "xwd"):
+        if not shutil.which(tool):
+            sys.exit("%s is missing (scripts/setup.sh installs it)" % tool)
+    check("WINEPREFIX" in os.environ, "WINEPREFIX is not set")
+    try:
+        globals()["case_" + case](run_dir)
+    except Failure as failure:
+        sys.exit("FAILED %s: %s" % (case, failure))
+    print("passed:", case)
+
+
+if __name__ == "__main__":
+    main()
