@@ -59,3 +59,9 @@ target_link_libraries(oxbrine PRIVATE oxengine)
 target_link_options(oxbrine PRIVATE -mwindows -static -static-libgcc -static-libstdc++)
 set_target_properties(oxbrine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OXBRINE_RUN_DIR})
 add_dependencies(oxbrine data)
+
+# A small decoder front end that the host's tests run under Wine to check the MP3 stream.
+add_executable(oxbrine-mp3probe ${CMAKE_SOURCE_DIR}/tests/windows/probe/Mp3Probe.cpp)
+target_link_libraries(oxbrine-mp3probe PRIVATE oxplatform)
+target_link_options(oxbrine-mp3probe PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(oxbrine-mp3probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OXBRINE_RUN_DIR})
