@@ -74,12 +74,6 @@ float map(vec3 p) {
     return min(shellDistance(q), coreDistance(q));
 }
 
-vec3 normalAt(vec3 p) {
-    const vec2 e = vec2(0.0015, -0.0015);
-    return normalize(e.xyy * map(p + e.xyy) + e.yyx * map(p + e.yyx) + e.yxy * map(p + e.yxy) +
-                     e.xxx * map(p + e.xxx));
-}
-
 vec3 skyColour(vec3 d) {
     float h = d.y;
     vec3 night = mix(vec3(0.06, 0.12, 0.17), vec3(0.012, 0.02, 0.06), smoothstep(0.0, 0.55, h));
@@ -95,25 +89,34 @@ float corePulse() {
     return 1.6 + 0.5 * sin(Time * 7.047);
 }
 
-vec3 shadeObject(vec3 p, vec3 rd) {
-    vec3 n = normalAt(p);
-    vec3 q = toObject(p);
-    if (coreDistance(q) < shellDistance(q)) {
-        float edge = pow(1.0 - max(dot(n, -rd), 0.0), 2.0);
-        return mix(vec3(1.0, 0.78, 0.5), amber, edge) * corePulse();
-    }
+// What a hit leaves for the end of main: its own light, where its mirror looks, how much of
+// the sky it mirrors, and how far it has dissolved into the sky behind it. The sky is looked up
+// once per direction at the end: the rasteriser runs every branch for every pixel anyway.
+struct Surface {
+    vec3 colour;
+    vec3 mirror;
+    float mirrorWeight;
+    float fog;
+};
 
-    // Three taps along the normal: how much nearer the surface the space around is.
-    float occlusion = 0.0;
-    for (int i = 1; i <= 3; ++i) {
-        float h = 0.07 * float(i * i);
-        occlusion += (h - map(p + n * h)) / h * (1.0 / float(i));
-    }
-    float ao = clamp(1.0 - AoFactor * 0.6 * occlusion, 0.0, 1.0);
+Surface shadeObject(vec3 p, vec3 rd, float distance) {
+    vec3 q = toObject(p);
+    float wall = wallDistance(q);
+    float cut = cutDistance(q);
+    bool core = coreDistance(q) < max(wall, -cut);
+    // Forward differences from the distance already known at the hit: three taps, not four.
+    const float e = 0.0015;
+    vec3 n = normalize(vec3(map(p + vec3(e, 0.0, 0.0)), map(p + vec3(0.0, e, 0.0)),
+                            map(p + vec3(0.0, 0.0, e))) - distance);
+
+    // Two taps along the normal: how much nearer the surface the space around is.
+    float occlusion = (0.08 - map(p + n * 0.08)) / 0.08 + 0.5 * (0.3 - map(p + n * 0.3)) / 0.3;
+    float ao = clamp(1.0 - AoFactor * 0.7 * occlusion, 0.0, 1.0);
 
     vec3 albedo = mix(vec3(0.11, 0.24, 0.29), vec3(0.72, 0.36, 0.13), clamp(Color, 0.0, 1.0));
     float moon = max(dot(n, moonDir), 0.0);
-    float fresnel = 0.06 + 0.94 * pow(1.0 - max(dot(n, -rd), 0.0), 5.0);
+    float facing = max(dot(n, -rd), 0.0);
+    float fresnel = 0.06 + 0.94 * pow(1.0 - facing, 5.0);
     vec3 ambient = mix(vec3(0.02, 0.03, 0.05), vec3(0.08, 0.14, 0.2), n.y * 0.5 + 0.5);
     vec3 rim = amber * pow(max(dot(n, sunDir) + 0.25, 0.0), 2.0) * fresnel * 1.6;
 
@@ -125,18 +128,24 @@ vec3 shadeObject(vec3 p, vec3 rd) {
     vec3 halfway = normalize(moonDir - rd);
     float specular = pow(max(dot(n, halfway), 0.0), 60.0) * moon;
 
-    vec3 c = albedo * (moon * vec3(0.75, 0.88, 1.05) + ambient * ao) + inner + rim * ao;
-    c += vec3(0.9, 0.95, 1.0) * specular * 0.8;
-    c += skyColour(reflect(rd, n)) * fresnel * 0.9 * ao;
+    Surface surface;
+    surface.colour = albedo * (moon * vec3(0.75, 0.88, 1.05) + ambient * ao) + inner + rim * ao;
+    surface.colour += vec3(0.9, 0.95, 1.0) * specular * 0.8;
     // The faces of the cuts glow with the core behind them, hottest deep inside the wall.
-    if (-cutDistance(q) > wallDistance(q) - 0.002) {
-        float depth = smoothstep(1.3, 0.85, r);
-        c += amber * corePulse() * (0.15 + 0.55 * depth) * (0.5 + 0.5 * ao);
+    float cutFace = step(wall - 0.002, -cut);
+    float depth = smoothstep(1.3, 0.85, r);
+    surface.colour += amber * corePulse() * (0.15 + 0.55 * depth) * (0.5 + 0.5 * ao) * cutFace;
+    surface.mirror = reflect(rd, n);
+    surface.mirrorWeight = fresnel * 0.9 * ao;
+    surface.fog = 0.0;
+    if (core) {
+        surface.colour = mix(vec3(1.0, 0.78, 0.5), amber, pow(1.0 - facing, 2.0)) * corePulse();
+        surface.mirrorWeight = 0.0;
     }
-    return c;
+    return surface;
 }
 
-vec3 shadeFloor(vec3 p, vec3 rd, float t, float lift, float pixelAngle) {
+Surface shadeFloor(vec3 p, vec3 rd, float t, float lift, float pixelAngle) {
     vec3 n = vec3(0.0, 1.0, 0.0);
     // The piece as a sphere: its soft shadow from the key light and its contact darkening.
     vec3 toCentre = -p;
@@ -160,11 +169,13 @@ vec3 shadeFloor(vec3 p, vec3 rd, float t, float lift, float pixelAngle) {
     // The core's light pools under the piece, more as it opens up.
     float open = clamp(0.5 + Cutouts + Slashes * 2.0, 0.0, 2.0);
     c += amber * corePulse() * open * 0.18 / ((1.0 + 0.6 * (d * d - lift * lift)) * (1.0 + 0.3 * lift * lift));
-    float fresnel = 0.04 + 0.5 * pow(1.0 - max(-rd.y, 0.0), 5.0);
-    c += skyColour(reflect(rd, n)) * fresnel * ao;
+    Surface surface;
+    surface.colour = c;
+    surface.mirror = reflect(rd, n);
+    surface.mirrorWeight = (0.04 + 0.5 * pow(1.0 - max(-rd.y, 0.0), 5.0)) * ao;
     // Far floor dissolves into the horizon.
-    float fog = 1.0 - exp(-t * 0.035);
-    return mix(c, skyColour(rd), fog);
+    surface.fog = 1.0 - exp(-t * 0.035);
+    return surface;
 }
 
 void main() {
@@ -189,7 +200,10 @@ void main() {
     if (rd.y < 0.0 && ro.y > planeY)
         tPlane = (planeY - ro.y) / rd.y;
 
-    // Bounding sphere: rays that miss it never march.
+    // Bounding sphere: rays that miss it never march. The loop only steps; shading comes after
+    // it, once, so no step pays for it.
+    float hitT = -1.0;
+    float hitDistance = 0.0;
     float b2 = dot(ro, rd);
     float c2 = dot(ro, ro) - boundRadius * boundRadius;
     float h = b2 * b2 - c2;
@@ -200,17 +214,23 @@ void main() {
         for (int i = 0; i < maxSteps && t < tEnd; ++i) {
             float d = map(ro + rd * t);
             if (d < 0.001 * (1.0 + t)) {
-                vec3 c = shadeObject(ro + rd * t, rd);
-                color = vec4(c, 1.0);
-                return;
+                hitT = t;
+                hitDistance = d;
+                break;
             }
             t += d * 0.85; // the twist stretches distances a little
         }
     }
 
-    if (tPlane < 1e8) {
-        color = vec4(shadeFloor(ro + rd * tPlane, rd, tPlane, PlaneDistance, pixelAngle), 1.0);
-        return;
-    }
-    color = vec4(skyColour(rd), 1.0);
+    Surface surface;
+    surface.colour = vec3(0.0);
+    surface.mirror = rd;
+    surface.mirrorWeight = 0.0;
+    surface.fog = 1.0;
+    if (hitT >= 0.0)
+        surface = shadeObject(ro + rd * hitT, rd, hitDistance);
+    else if (tPlane < 1e8)
+        surface = shadeFloor(ro + rd * tPlane, rd, tPlane, PlaneDistance, pixelAngle);
+    vec3 c = surface.colour + skyColour(surface.mirror) * surface.mirrorWeight;
+    color = vec4(mix(c, skyColour(rd), surface.fog), 1.0);
 }

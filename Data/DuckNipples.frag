@@ -16,13 +16,18 @@ float hash(vec2 p) {
 }
 
 // Dusk sky by view direction: amber haze at the horizon, teal above it, night blue high up.
-vec3 skyColour(vec3 dir) {
+vec3 skyGradient(vec3 dir) {
     float e = dir.y;
     vec3 c = mix(vec3(0.06, 0.13, 0.17), vec3(0.01, 0.018, 0.06), smoothstep(0.02, 0.45, e));
     float haze = 1.0 - smoothstep(0.0, 0.07, abs(e - 0.015));
     float sun = pow(max(dot(dir, sunDir), 0.0), 6.0);
-    c += amber * haze * haze * (0.05 + 0.3 * sun);
-    // Slow teal cloud banks from the noise volume.
+    return c + amber * haze * haze * (0.05 + 0.3 * sun);
+}
+
+// The gradient with slow teal cloud banks from the noise volume.
+vec3 skyColour(vec3 dir) {
+    vec3 c = skyGradient(dir);
+    float e = dir.y;
     vec3 q = vec3(dir.xz / max(e + 0.15, 0.1) * 0.08, Time * 2.0);
     float cloud = smoothstep(0.45, 0.75, texture(NoiseTex, q).b);
     c += vec3(0.03, 0.07, 0.09) * cloud * smoothstep(0.0, 0.2, e);
@@ -39,6 +44,22 @@ void main() {
     if (dot(n, toEye) < 0.0)
         n = -n;
 
+    // Walls are LED meters. Across: TexScale columns of the texture per bar; up: fixed world
+    // heights, one meter band per Height, so every bar's segments line up.
+    vec2 inBar = land / max(vec2(BarWidth, BarWidth2), 1e-3);
+    float across = abs(n.x) > abs(n.z) ? inBar.y : inBar.x;
+    vec2 texel = vec2(across * TexScale / 32.0, 0.5 - 0.5 * worldPosition.y / max(Height, 1.0));
+    float texelsPerPixel = length(fwidth(texel)) * 256.0;
+
+    // Fog towards the sky behind the point; the bent-up edge is all sky.
+    float span = max(FogEnd - FogStart, 1.0);
+    float fog = pow(clamp((distance - FogStart) / span, 0.0, 1.0), max(FogExp, 0.05));
+    fog = max(fog, smoothstep(0.0, 0.2, wallBlend(worldPosition)));
+    if (fog >= 1.0) {
+        color = vec4(skyColour(viewDir), 1.0);
+        return;
+    }
+
     // Ground: night-blue facets in cool moonlight, warmed on slopes that face the horizon glow.
     float moon = max(dot(n, moonDir), 0.0);
     float back = pow(max(dot(n, sunDir), 0.0), 2.0);
@@ -50,27 +71,24 @@ void main() {
     flicker *= 1.0 - 0.3 * Flicker * hash(vec2(step6, 3.0));
     float height = clamp(relief, 0.0, 1.5);
 
-    // Walls: LED meters. Across: TexScale columns of the texture per bar; up: fixed world
-    // heights, one meter band per Height, so every bar's segments line up.
     float wall = 1.0 - smoothstep(0.55, 0.8, abs(n.y));
-    vec2 inBar = land / max(vec2(BarWidth, BarWidth2), 1e-3);
-    float across = abs(n.x) > abs(n.z) ? inBar.y : inBar.x;
-    vec2 texel = vec2(across * TexScale / 32.0, 0.5 - 0.5 * worldPosition.y / max(Height, 1.0));
-    vec3 led = texture(NoiseTex2, texel).rgb;
-    // Where a segment is smaller than a pixel, show the average instead of shimmer.
-    float detail = 1.0 - smoothstep(0.7, 2.5, length(fwidth(texel)) * 256.0);
-    led = mix(vec3(0.1, 0.26, 0.25), led, detail);
-    c += led * BarsColor * D * wall * flicker * (0.5 + 0.5 * height);
+    if (wall > 0.0) {
+        vec3 led = texture(NoiseTex2, texel).rgb;
+        // Where a segment is smaller than a pixel, show the average instead of shimmer.
+        led = mix(led, vec3(0.1, 0.26, 0.25), smoothstep(0.7, 2.5, texelsPerPixel));
+        c += led * BarsColor * D * wall * flicker * (0.5 + 0.5 * height);
+    }
 
     // Tops: dark glass that mirrors the sky; the highest bars burn amber.
     float top = smoothstep(0.9, 0.97, n.y) * step(1e-6, BarWidth * BarWidth2);
-    float fresnel = pow(1.0 - max(dot(n, -viewDir), 0.0), 4.0);
-    c += (vec3(0.015, 0.05, 0.065) + skyColour(reflect(viewDir, n)) * (0.1 + 0.5 * fresnel)) * top;
-    c += amber * F * 0.9 * smoothstep(1.0, 1.2, height) * top * flicker;
+    if (top > 0.0) {
+        float fresnel = pow(1.0 - max(dot(n, -viewDir), 0.0), 4.0);
+        vec3 mirrored = skyGradient(reflect(viewDir, n)) * (0.1 + 0.5 * fresnel);
+        c += (vec3(0.015, 0.05, 0.065) + mirrored) * top;
+        c += amber * F * 0.9 * smoothstep(1.0, 1.2, height) * top * flicker;
+    }
 
-    // Fog towards the sky behind the point; the bent-up edge is all sky.
-    float span = max(FogEnd - FogStart, 1.0);
-    float fog = pow(clamp((distance - FogStart) / span, 0.0, 1.0), max(FogExp, 0.05));
-    fog = max(fog, smoothstep(0.0, 0.2, wallBlend(worldPosition)));
-    color = vec4(mix(c, skyColour(viewDir), fog), 1.0);
+    if (fog > 0.0)
+        c = mix(c, skyColour(viewDir), fog);
+    color = vec4(c, 1.0);
 }
