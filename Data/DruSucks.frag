@@ -27,20 +27,12 @@ const vec3 moonDir = vec3(0.49, 0.73, 0.47);   // cool key light from above the 
 const vec3 amber = vec3(1.0, 0.52, 0.16);
 
 mat3 objectRotation;
-float twist;
+mat3 cutSpin; // the cut pattern's own turn inside the shell
 float holeRadius;
 float slashWidth;
 
-mat2 turn(float a) {
-    float c = cos(a), s = sin(a);
-    return mat2(c, s, -s, c);
-}
-
 vec3 toObject(vec3 p) {
-    p = objectRotation * p;
-    // The mix twists the layers against each other about the vertical axis.
-    p.xz = turn(twist * p.y) * p.xz;
-    return p;
+    return objectRotation * p;
 }
 
 float roundBox(vec3 p, vec3 b, float r) {
@@ -66,7 +58,7 @@ float cutDistance(vec3 q) {
 }
 
 float shellDistance(vec3 q) {
-    return max(wallDistance(q), -cutDistance(q));
+    return max(wallDistance(q), -cutDistance(cutSpin * q));
 }
 
 float map(vec3 p) {
@@ -102,7 +94,7 @@ struct Surface {
 Surface shadeObject(vec3 p, vec3 rd, float distance) {
     vec3 q = toObject(p);
     float wall = wallDistance(q);
-    float cut = cutDistance(q);
+    float cut = cutDistance(cutSpin * q);
     bool core = coreDistance(q) < max(wall, -cut);
     // Forward differences from the distance already known at the hit: three taps, not four.
     const float e = 0.0015;
@@ -191,7 +183,9 @@ void main() {
     float b = RotationTime * 0.61 + 0.5;
     mat3 pitch = mat3(1.0, 0.0, 0.0, 0.0, cos(b), sin(b), 0.0, -sin(b), cos(b));
     objectRotation = pitch * yaw;
-    twist = RotationMix * 1.4 * sin(RotationTime * 1.3 + 0.8);
+    // The mix lets the cut-outs and slashes slide round the shell instead of turning with it.
+    float spin = RotationMix * (RotationTime * 1.7 + 0.6);
+    cutSpin = mat3(cos(spin), sin(spin), 0.0, -sin(spin), cos(spin), 0.0, 0.0, 0.0, 1.0);
     holeRadius = 0.66 * Cutouts - 0.01;
     slashWidth = 0.09 * Slashes - 0.004;
 
@@ -218,7 +212,7 @@ void main() {
                 hitDistance = d;
                 break;
             }
-            t += d * 0.85; // the twist stretches distances a little
+            t += d;
         }
     }
 
