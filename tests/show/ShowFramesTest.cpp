@@ -2,6 +2,7 @@
 // at its place in the running order, the cards appear where their fades say, and the picture
 // is black as the show ends.
 #include "OfflineShow.h"
+#include "kem/Exception.h"
 #include "Timeline.h"
 #include "TrackWriter.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -104,31 +107,74 @@ std::string tracksWithoutCards() {
     std::string zeros;
     for (const char* name : {"Morvelin Fade", "Go Fade", "End Fade"})
         zeros += std::string("track ") + name + "\n  0 0 hold\n";
-    writeTracks(parseTimeline(zeros, "nocards.tl"), folder.string());
+    // The writer replaces a folder's whole set, so the zeros go through a folder of their own.
+    fs::path zeroFolder = folder / "zeros";
+    fs::create_directories(zeroFolder);
+    writeTracks(parseTimeline(zeros, "nocards.tl"), zeroFolder.string());
+    for (const auto& entry : fs::directory_iterator(zeroFolder))
+        fs::copy_file(entry.path(), folder / entry.path().filename(),
+                      fs::copy_options::overwrite_existing);
     return folder.string() + "/";
 }
 
 class ShowFrames : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        try {
+            renderEverything();
+        } catch (const Kem::Exception& e) {
+            FAIL() << "the show failed: " << e.getMessage().getData();
+        }
+    }
+
+    static void renderEverything() {
         frames = new std::map<double, Image>();
         withoutCards = new std::map<double, Image>();
-        {
-            OfflineShow show(resolution1024x768, "");
-            for (const Shot& shot : sceneShots) {
-                parts[shot.seconds] = show.partAt((long long)std::llround(shot.seconds * 1000));
-                (*frames)[shot.seconds] = renderAt(show, shot.seconds);
-            }
-            for (double t : {morvelinAt, goAt, endAt, 77.97})
-                (*frames)[t] = renderAt(show, t);
-            pastEnd = show.render(78000);
-        }
+        // The scenes and passes are process-wide and bound to the first GL context, so the show
+        // without cards renders in a child process of its own, before this one starts its show.
         std::string folder = tracksWithoutCards();
-        {
-            OfflineShow show(resolution1024x768, folder);
-            for (double t : {morvelinAt, goAt, endAt, noCardAt})
-                (*withoutCards)[t] = renderAt(show, t);
+        std::string raw = folder + "frames.raw";
+        const double cardTimes[] = {morvelinAt, goAt, endAt, noCardAt};
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int status = 1;
+            try {
+                OfflineShow show(resolution1024x768, folder);
+                std::FILE* out = std::fopen(raw.c_str(), "wb");
+                for (double t : cardTimes) {
+                    Image image = renderAt(show, t);
+                    std::fwrite(image.rgba.data(), 1, image.rgba.size(), out);
+                }
+                status = std::fclose(out) == 0 ? 0 : 1;
+            } catch (...) {
+            }
+            _exit(status);
         }
+        int status = -1;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "cardless show failed";
+
+        OfflineShow show(resolution1024x768, "");
+        for (const Shot& shot : sceneShots) {
+            parts[shot.seconds] = show.partAt((long long)std::llround(shot.seconds * 1000));
+            (*frames)[shot.seconds] = renderAt(show, shot.seconds);
+        }
+        for (double t : {morvelinAt, goAt, endAt, 77.97})
+            (*frames)[t] = renderAt(show, t);
+        pastEnd = show.render(78000);
+
+        std::FILE* in = std::fopen(raw.c_str(), "rb");
+        ASSERT_NE(in, nullptr);
+        for (double t : cardTimes) {
+            Image image;
+            image.width = show.getWidth();
+            image.height = show.getHeight();
+            image.rgba.resize(size_t(image.width) * image.height * 4);
+            ASSERT_EQ(std::fread(image.rgba.data(), 1, image.rgba.size(), in), image.rgba.size());
+            (*withoutCards)[t] = image;
+        }
+        std::fclose(in);
         fs::remove_all(folder);
     }
     static void TearDownTestSuite() {
