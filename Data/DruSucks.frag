@@ -160,7 +160,8 @@ Surface shadeFloor(vec3 p, vec3 rd, float t, float lift, float pixelAngle) {
     c += vec3(0.05, 0.22, 0.24) * line * 0.5 * ao;
     // The core's light pools under the piece, more as it opens up.
     float open = clamp(0.5 + Cutouts + Slashes * 2.0, 0.0, 2.0);
-    c += amber * corePulse() * open * 0.18 / ((1.0 + 0.6 * (d * d - lift * lift)) * (1.0 + 0.3 * lift * lift));
+    float spread = (1.0 + 0.6 * (d * d - lift * lift)) * (1.0 + 0.3 * lift * lift);
+    c += amber * corePulse() * open * 0.18 / spread;
     Surface surface;
     surface.colour = c;
     surface.mirror = reflect(rd, n);
@@ -176,7 +177,8 @@ void main() {
     mat3 toCamera = mat3(ViewRotation);
     mat3 toWorld = transpose(toCamera);
     vec3 ro = -(toWorld * View[3].xyz);
-    vec3 rd = normalize(toWorld * vec3(screen.x * aspect * tanHalfFov, screen.y * tanHalfFov, -1.0));
+    vec3 rd = toWorld * vec3(screen.x * aspect * tanHalfFov, screen.y * tanHalfFov, -1.0);
+    rd = normalize(rd);
 
     float a = RotationTime;
     mat3 yaw = mat3(cos(a), 0.0, sin(a), 0.0, 1.0, 0.0, -sin(a), 0.0, cos(a));

@@ -1,6 +1,7 @@
 // The bar landscape's surface: dark faceted columns whose front walls are LED meters (the bar
 // texture, segments at fixed heights like one big equalizer) and whose glassy tops mirror the
-// sky, flickering bar by bar, amber on the summits, fogged into a dusk sky that also paints the wall.
+// sky, flickering bar by bar, amber on the summits, fogged into a dusk sky that also paints the
+// wall.
 in vec3 worldPosition;
 in vec2 land;
 in float relief;

@@ -1,6 +1,6 @@
 // The bar landscape's grid: scrolled by a part of one cell (the whole cells go to the landscape
-// coordinate), lifted bar by bar by the ground noise, and bent up at the far and side edges into a wall
-// that the fragment stage paints as sky.
+// coordinate), lifted bar by bar by the ground noise, and bent up at the far and side edges into
+// a wall that the fragment stage paints as sky.
 out vec3 worldPosition;
 out vec2 land;
 out float relief;

@@ -7,8 +7,7 @@
 DruSucks::DruSucks()
     : vertexShader("Data/DruSucks.vert", GL_VERTEX_SHADER),
       fragmentShader("Data/DruSucks.frag", GL_FRAGMENT_SHADER),
-      program(&vertexShader, &fragmentShader),
-      blitVertexShader("Data/Blit.vert", GL_VERTEX_SHADER),
+      program(&vertexShader, &fragmentShader), blitVertexShader("Data/Blit.vert", GL_VERTEX_SHADER),
       blitFragmentShader("Data/Blit.frag", GL_FRAGMENT_SHADER),
       blitProgram(&blitVertexShader, &blitFragmentShader), skyTexture("Data/skyboxlol.jpg") {}
 

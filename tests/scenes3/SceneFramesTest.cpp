@@ -7,8 +7,8 @@
 #include "Particles.h"
 #include "Program.h"
 #include "RenderTarget.h"
-#include "Shader.h"
 #include "SceneStage.h"
+#include "Shader.h"
 #include "platform/HeadlessGL.h"
 
 #include <EGL/egl.h>
@@ -24,12 +24,13 @@
 
 namespace {
 
-using scenes3::Frame;
 using scenes3::changedShare;
+using scenes3::Frame;
 
 // Values per setting: Base, Moved, Dark, Alternate.
 const scenes3::TrackTable tracks = {
-    // The landscape: Moved scrolls on, Dark switches the meters and the summit glow off, Alternate is a
+    // The landscape: Moved scrolls on, Dark switches the meters and the summit glow off, Alternate
+    // is a
     // coarser, taller, warmer ground.
     {"Duck Res", {100, 100, 100, 60}},
     {"Duck A", {0.8f, 0.8f, 0.8f, 1.4f}},
@@ -232,8 +233,9 @@ void timeFrames(const char* name, Effect& effect, scenes3::Setting setting, doub
     std::sort(cpu.begin(), cpu.end());
     std::sort(gpu.begin(), gpu.end());
     std::sort(work.begin(), work.end());
-    std::printf("[timing] %s: CPU %.2f ms, GPU %.2f ms, all driver threads %.2f ms (medians of 15)\n",
-                name, cpu[7], gpu[7], work[7]);
+    std::printf(
+        "[timing] %s: CPU %.2f ms, GPU %.2f ms, all driver threads %.2f ms (medians of 15)\n", name,
+        cpu[7], gpu[7], work[7]);
 }
 
 // The yardstick the scenes are measured against: a full-screen pass marching 64 steps at

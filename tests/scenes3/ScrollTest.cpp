@@ -70,7 +70,8 @@ TEST(DuckGrid, SevenBySevenQuadsTileTheUnitSquareRowByRow) {
             EXPECT_FLOAT_EQ(v[k].position.x, v[k].texCoord.x - 0.5f);
             EXPECT_FLOAT_EQ(v[k].position.z, -v[k].texCoord.y);
         }
-        area += double(v[1].position.x - v[0].position.x) * double(v[0].position.z - v[3].position.z);
+        area +=
+            double(v[1].position.x - v[0].position.x) * double(v[0].position.z - v[3].position.z);
     }
     EXPECT_NEAR(area, 1.0, 1e-5);
 }
