@@ -6,8 +6,9 @@
 #include "platform/win32/Mp3Frames.h"
 
 #include <windows.h>
-#include <mmsystem.h>
+
 #include <mmreg.h>
+#include <mmsystem.h>
 #include <msacm.h>
 
 #include <algorithm>
@@ -28,9 +29,9 @@ struct mpg123_handle_struct {
     std::int64_t length = 0; // stream frames
     std::size_t nextUnit = 0;
     bool flushed = false;
-    std::int64_t pendingFirst = 0;  // codec output index of pending[0]
-    std::vector<float> pending;     // decoded stereo frames not yet read
-    std::int64_t wanted = 0;        // codec output index read next
+    std::int64_t pendingFirst = 0; // codec output index of pending[0]
+    std::vector<float> pending;    // decoded stereo frames not yet read
+    std::int64_t wanted = 0;       // codec output index read next
 
     ~mpg123_handle_struct() { closeCodec(); }
 
@@ -153,8 +154,8 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
 
 Mp3Stream::Mp3Stream(const char* path) {
     auto state = new mpg123_handle_struct;
-    const bool usable = path && readWholeFile(path, state->file) &&
-                        scanMp3(state->file, state->layout);
+    const bool usable =
+        path && readWholeFile(path, state->file) && scanMp3(state->file, state->layout);
     if (!usable) {
         delete state;
         return;

@@ -2,6 +2,7 @@
 #include "platform/Clock.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 
 namespace platform {

@@ -7,8 +7,12 @@ namespace {
 GLProcLookup currentLookup = nullptr;
 }
 
-void setGLProcLookup(GLProcLookup lookup) { currentLookup = lookup; }
+void setGLProcLookup(GLProcLookup lookup) {
+    currentLookup = lookup;
+}
 
-void* getGLProcAddress(const char* name) { return currentLookup ? currentLookup(name) : nullptr; }
+void* getGLProcAddress(const char* name) {
+    return currentLookup ? currentLookup(name) : nullptr;
+}
 
 } // namespace platform

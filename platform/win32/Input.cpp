@@ -10,7 +10,9 @@ namespace {
 bool escapeLatched = false;
 }
 
-void latchEscape() { escapeLatched = true; }
+void latchEscape() {
+    escapeLatched = true;
+}
 
 bool takeLatchedEscape() {
     const bool latched = escapeLatched;

@@ -29,9 +29,10 @@ bool readHeader(const std::uint8_t* bytes, Header& header) {
     if (versionBits == 1 || layerBits != 1 || bitrateIndex == 0 || bitrateIndex == 15 ||
         rateIndex == 3)
         return false;
-    static const int mpeg1Rates[16] = {0,   32,  40,  48,  56,  64,  80, 96,
+    static const int mpeg1Rates[16] = {0,   32,  40,  48,  56,  64,  80,  96,
                                        112, 128, 160, 192, 224, 256, 320, 0};
-    static const int mpeg2Rates[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+    static const int mpeg2Rates[16] = {0,  8,  16, 24,  32,  40,  48,  56,
+                                       64, 80, 96, 112, 128, 144, 160, 0};
     static const int baseRates[3] = {44100, 48000, 32000};
     header.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
     const bool mpeg1 = header.version == 1;
@@ -40,7 +41,8 @@ bool readHeader(const std::uint8_t* bytes, Header& header) {
     header.channels = mode == 3 ? 1 : 2;
     header.samplesPerFrame = mpeg1 ? 1152 : 576;
     header.size = (mpeg1 ? 144 : 72) * header.bitrate * 1000 / header.sampleRate + padding;
-    header.sideInfoSize = mpeg1 ? (header.channels == 1 ? 17 : 32) : (header.channels == 1 ? 9 : 17);
+    header.sideInfoSize =
+        mpeg1 ? (header.channels == 1 ? 17 : 32) : (header.channels == 1 ? 9 : 17);
     return header.size > 4;
 }
 

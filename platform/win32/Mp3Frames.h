@@ -16,8 +16,8 @@ struct Mp3Frame {
 struct Mp3Layout {
     int sampleRate = 0;
     int channels = 0;
-    int samplesPerFrame = 0; // 1152 for MPEG-1, 576 for MPEG-2 and 2.5
-    int bitrate = 0;         // of the first audio frame, in kbit/s
+    int samplesPerFrame = 0;      // 1152 for MPEG-1, 576 for MPEG-2 and 2.5
+    int bitrate = 0;              // of the first audio frame, in kbit/s
     std::vector<Mp3Frame> frames; // audio frames only (the info frame is not among them)
     bool hasInfoFrame = false;
     std::uint32_t infoFrameOffset = 0;

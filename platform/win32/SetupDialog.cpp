@@ -4,6 +4,7 @@
 #include "platform/Dialog.h"
 
 #include <windows.h>
+
 #include <windowsx.h>
 
 namespace platform {
@@ -88,9 +89,8 @@ bool runSetupDialog(const char* const* resolutionLabels, int resolutionCount,
     shownLabels = resolutionLabels;
     shownLabelCount = resolutionCount;
     shownChoices = &choices;
-    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr),
-                                           MAKEINTRESOURCEA(dialogTemplate), nullptr,
-                                           setupDialogProc, 0);
+    const INT_PTR result = DialogBoxParamA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialogTemplate), nullptr, setupDialogProc, 0);
     shownChoices = nullptr;
     if (result == -1)
         throw Kem::Exception("Could not show the setup dialog", "platform/win32/SetupDialog",

@@ -3,6 +3,7 @@
 #include "platform/win32/WaveOutput.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <algorithm>

@@ -6,6 +6,7 @@
 #include "platform/win32/EscapeLatch.h"
 
 #include <windows.h>
+
 #include <windowsx.h>
 
 namespace platform {
@@ -95,8 +96,8 @@ private:
             return DefWindowProcA(hwnd, message, wParam, lParam);
         Win32Window* self = nullptr;
         if (message == WM_NCCREATE) {
-            self = static_cast<Win32Window*>(
-                reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+            self =
+                static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
             self->window = hwnd;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         } else {
@@ -111,8 +112,8 @@ private:
     LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_MOVE:
-            sink.onWindowEvent({WindowEvent::Type::Moved, GET_X_LPARAM(lParam),
-                                GET_Y_LPARAM(lParam)});
+            sink.onWindowEvent(
+                {WindowEvent::Type::Moved, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return 0;
         case WM_SIZE:
             sink.onWindowEvent({WindowEvent::Type::Resized, LOWORD(lParam), HIWORD(lParam)});
@@ -138,7 +139,7 @@ private:
         windowClass.style = 0;
         windowClass.lpfnWndProc = &Win32Window::windowProc;
         windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));   // IDI_APPLICATION
+        windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));     // IDI_APPLICATION
         windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW);
         windowClass.lpszClassName = className;

@@ -41,13 +41,14 @@ void addInfoFrame(Bytes& file, int delay, int padding, const char* tag = "Info")
 
 void addId3v2(Bytes& file, int bodySize) {
     const std::uint8_t header[10] = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, std::uint8_t(bodySize)};
-    file.insert(file.end(), header, header + 10);
+    for (std::uint8_t byte : header)
+        file.push_back(byte);
+    const std::size_t body = file.size();
+    file.resize(body + std::size_t(bodySize), 0);
     // A tag may hold bytes that look like a frame sync; they must not start the stream.
-    Bytes body(std::size_t(bodySize), 0);
-    body[3] = 0xFF;
-    body[4] = 0xFB;
-    body[5] = 0x90;
-    file.insert(file.end(), body.begin(), body.end());
+    file[body + 3] = 0xFF;
+    file[body + 4] = 0xFB;
+    file[body + 5] = 0x90;
 }
 
 } // namespace
