@@ -184,6 +184,45 @@ def case_dialog_escape(run_dir):
         program.stop()
 
 
+def position(window):
+    """Absolute position of a window's top-left corner, from xwininfo."""
+    out = subprocess.run(["xwininfo", "-id", window[0]], capture_output=True, text=True,
+                         timeout=10).stdout
+    left = re.search(r"Absolute upper-left X:\s+(-?\d+)", out)
+    top = re.search(r"Absolute upper-left Y:\s+(-?\d+)", out)
+    check(left and top, "xwininfo gave no position:\n" + out)
+    return int(left.group(1)), int(top.group(1))
+
+
+def case_drag_dialog(run_dir):
+    """The captionless dialog follows a drag from any point of it that is not a control."""
+    program = Program(run_dir)
+    try:
+        dialog = wait_for_dialog(program)
+        left, top = position(dialog)
+        # The heading's blank first line: its static text lets presses through to the dialog.
+        grab_x, grab_y = left + dialog[3] // 2, top + 8
+        shift_x, shift_y = 150, 90
+        xdotool("mousemove", str(grab_x), str(grab_y))
+        xdotool("mousedown", "1")
+        for step in range(1, 11):
+            xdotool("mousemove", str(grab_x + shift_x * step // 10),
+                    str(grab_y + shift_y * step // 10))
+            time.sleep(0.05)
+        xdotool("mouseup", "1")
+        expected = (left + shift_x, top + shift_y)
+        deadline = time.monotonic() + 10
+        moved = position(dialog)
+        while moved != expected and time.monotonic() < deadline:
+            time.sleep(0.1)
+            moved = position(dialog)
+        check(moved == expected, "dialog at %s after the drag, expected %s" % (moved, expected))
+        press_until_gone(program, dialog, "Escape")
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
 def case_show(run_dir):
     program = Program(run_dir)
     try:
@@ -265,6 +304,9 @@ def case_fatal_error(run_dir):
             check(not any(w[1] == WINDOW_TITLE for w in windows()),
                   "the show's window is still open under the box")
             check(not program.ended(), "program ended before the box was dismissed")
+            expected = 'Fatal Error: Could not open input file: "Data/%s"' % missing
+            check(expected in program.output(), "output lacks %r:\n%s"
+                  % (expected, program.output()))
             press_until_gone(program, box, "Return")
             expect_exit(program, 1)
         finally:
