@@ -223,6 +223,60 @@ def case_drag_dialog(run_dir):
         program.stop()
 
 
+def click_dialog(dialog, x, y):
+    """Clicks at a point of the dialog given in dialog units (147 x 127 of them inside a
+    one-pixel border)."""
+    left, top = position(dialog)
+    scale_x, scale_y = (dialog[3] - 2) / 147.0, (dialog[4] - 2) / 127.0
+    xdotool("mousemove", str(left + 1 + round(x * scale_x)), str(top + 1 + round(y * scale_y)))
+    xdotool("click", "1")
+    time.sleep(0.5)
+
+
+def accept_fullscreen(program, rows_up):
+    """Ticks "Longboard", moves the resolution list's choice up and accepts."""
+    dialog = wait_for_dialog(program)
+    time.sleep(1.0)  # the first click may come before the dialog takes input
+    click_dialog(dialog, 30, 78)  # the "Longboard" box
+    click_dialog(dialog, 60, 58)  # the resolution list opens
+    for _ in range(rows_up):
+        xdotool("key", "Up")
+    xdotool("key", "Return")  # the list closes on its choice
+    time.sleep(0.5)
+    press_until_gone(program, dialog, "Return")
+
+
+def case_fullscreen(run_dir):
+    """1920x1080, the display's own size: a borderless window covering the screen."""
+    program = Program(run_dir)
+    try:
+        accept_fullscreen(program, 1)
+        window = wait_for_title(program, WINDOW_TITLE, SHOW_START_TIMEOUT)
+        place = position(window) + (window[3], window[4])
+        check(place == (0, 0, 1920, 1080), "full-screen window at %s" % (place,))
+        wait_for_frames(program, window)
+        press_until_gone(program, window, "Escape", tries=3, patience=20.0)
+        expect_exit(program, 0)
+    finally:
+        program.stop()
+
+
+def case_fullscreen_unsupported(run_dir):
+    """1280x720 full screen on a display that offers only 1920x1080: "Fatal Error", status 1."""
+    program = Program(run_dir)
+    try:
+        accept_fullscreen(program, 0)
+        box = wait_for_title(program, ERROR_TITLE, SHOW_START_TIMEOUT)
+        check(not any(w[1] == WINDOW_TITLE for w in windows()), "a show window was created")
+        expected = "Fatal Error: Could not create fullscreen window"
+        check(expected in program.output(), "output lacks %r:\n%s"
+              % (expected, program.output()))
+        press_until_gone(program, box, "Return")
+        expect_exit(program, 1)
+    finally:
+        program.stop()
+
+
 def case_show(run_dir):
     program = Program(run_dir)
     try:
