@@ -285,6 +285,16 @@ def case_show(run_dir):
               "client area %dx%d, expected 1280x720" % (window[3], window[4]))
         fraction = wait_for_frames(program, window)
         print("frames drawn: %.0f%% of the window lit" % (fraction * 100))
+        # The show follows the music's clock (silent and paced here): it must move on.
+        _, _, before = xwdimage.capture(window[0])
+        time.sleep(4.0)
+        _, _, after = xwdimage.capture(window[0])
+        changed = sum(1 for row_a, row_b in zip(before[::4], after[::4])
+                      for a, b in zip(row_a[::4], row_b[::4])
+                      if sum(abs(p - q) for p, q in zip(a, b)) > 24)
+        share = changed / (len(before[::4]) * len(before[0][::4]))
+        print("%.0f%% of the window changed in 4 s" % (share * 100))
+        check(share > 0.02, "the picture stood still for 4 s: the show's clock is not running")
         press_until_gone(program, window, "Escape", tries=3, patience=20.0)
         expect_exit(program, 0)
     finally:
