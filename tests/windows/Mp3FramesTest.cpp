@@ -146,3 +146,36 @@ TEST(Mp3Frames, OtherFilesAreRefused) {
     layerTwo[1] = 0xFD; // Layer II
     EXPECT_FALSE(scanMp3(layerTwo, layout));
 }
+
+TEST(Mp3Frames, DamagedFilesGiveFramesInsideTheFile) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    int parsed = 0;
+    for (int round = 0; round < 300; ++round) {
+        Bytes file;
+        if (round % 4 == 0)
+            addId3v2(file, int(next() % 100));
+        if (round % 2 == 0)
+            addInfoFrame(file, int(next() % 4096), int(next() % 4096));
+        for (int frame = int(next() % 6); frame > 0; --frame)
+            addFrame(file, next() % 2 == 0, next() % 5 == 0 ? 1 : 0);
+        // Damage: overwritten bytes (headers included), then a cut anywhere.
+        for (int hit = int(next() % 8); hit > 0 && !file.empty(); --hit)
+            file[next() % file.size()] = std::uint8_t(next());
+        file.resize(file.empty() ? 0 : next() % (file.size() + 1));
+        Mp3Layout layout;
+        if (!scanMp3(file, layout))
+            continue;
+        ++parsed;
+        for (const sound::Mp3Frame& frame : layout.frames)
+            ASSERT_LE(std::size_t(frame.offset) + frame.size, file.size());
+        if (layout.hasInfoFrame) {
+            ASSERT_LE(std::size_t(layout.infoFrameOffset) + layout.infoFrameSize, file.size());
+        }
+    }
+    // Damaged streams must still parse often enough for the bounds to be tried.
+    EXPECT_GT(parsed, 60);
+}
