@@ -28,6 +28,7 @@ struct mpg123_handle_struct {
     std::int64_t skip = 0;   // codec output frames before stream frame 0
     std::int64_t length = 0; // stream frames
     std::size_t nextUnit = 0;
+    std::size_t droppedUnits = 0; // units at the start that the codec gives no output for
     bool flushed = false;
     std::int64_t pendingFirst = 0; // codec output index of pending[0]
     std::vector<float> pending;    // decoded stereo frames not yet read
@@ -122,15 +123,31 @@ struct mpg123_handle_struct {
         return frames;
     }
 
-    // Starts the codec afresh a few frames before `unit`: Layer III frames borrow bits from
-    // earlier ones and overlap them, so the first frames after a restart are not yet exact.
-    void restartAt(std::size_t unit) {
-        constexpr std::size_t preroll = 10;
-        const std::size_t first = unit > preroll ? unit - preroll : 0;
+    // Whether the codec turns the info frame into a frame of audio (silence): the first few
+    // units are fed and flushed, and the frames that come back are counted.
+    bool codecDecodesInfoFrame() {
+        const std::size_t fed = std::min<std::size_t>(units.size(), 3);
+        std::int64_t given = 0;
+        for (std::size_t i = 0; i < fed; ++i)
+            given += std::max(0, decodeMore());
+        nextUnit = units.size();
+        given += std::max(0, decodeMore());
+        return given >= std::int64_t(fed) * layout.samplesPerFrame;
+    }
+
+    // Starts the codec afresh a few frames before the one holding codec output frame
+    // `outputFrame`: Layer III frames borrow bits from earlier ones and overlap them, so the
+    // first frames after a restart are not yet exact.
+    void restartAt(std::int64_t outputFrame) {
+        constexpr std::int64_t preroll = 10;
+        const std::int64_t frameSamples = layout.samplesPerFrame;
+        const std::int64_t first = std::max<std::int64_t>(outputFrame / frameSamples - preroll, 0);
         openCodec();
-        nextUnit = first;
+        // From the start the codec also gets the units it gives nothing for; later on they
+        // are behind.
+        nextUnit = first == 0 ? 0 : std::size_t(first) + droppedUnits;
         pending.clear();
-        pendingFirst = std::int64_t(first) * layout.samplesPerFrame;
+        pendingFirst = first * frameSamples;
     }
 };
 
@@ -169,14 +186,14 @@ Mp3Stream::Mp3Stream(const char* path) {
         return;
     }
     const std::int64_t frameSamples = layout.samplesPerFrame;
-    // Measure: the codec hands back one frame per frame fed, or one fewer when it drops the
-    // info frame. Either way the encoder's delay and the filter bank's come after that.
+    // Measured, not assumed: a codec that decodes the info frame leads by one frame more.
+    // The encoder's delay and the filter bank's come after that.
     std::int64_t leading = 0;
-    if (layout.hasInfoFrame && state->units.size() >= 2) {
-        int given = 0;
-        for (int i = 0; i < 2; ++i)
-            given += std::max(0, state->decodeMore());
-        leading = given >= 2 * frameSamples ? frameSamples : 0;
+    if (layout.hasInfoFrame) {
+        if (state->codecDecodesInfoFrame())
+            leading = frameSamples;
+        else
+            state->droppedUnits = 1;
     }
     if (layout.hasEncoderDelay) {
         leading += layout.encoderDelay + mp3DecoderDelay;
@@ -231,7 +248,7 @@ void Mp3Stream::seek(std::int64_t frame) {
     mpg123_handle_struct& state = *handle;
     const std::int64_t target = std::clamp<std::int64_t>(frame, 0, state.length);
     state.wanted = target + state.skip;
-    state.restartAt(std::size_t(state.wanted / state.layout.samplesPerFrame));
+    state.restartAt(state.wanted);
 }
 
 } // namespace sound

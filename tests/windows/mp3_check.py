@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the Windows build's MP3 stream (ACM codec under Wine) against ffmpeg's gapless decode of
-the same file: stream frame 0 must be the first audible sample (the codec's leading frames
-skipped), a seek must land on the very frame asked for, and the length must leave out the
-encoder's padding.
+the same file, and of a generated one without an info frame: stream frame 0 must be the first
+audible sample (the codec's leading frames skipped), a seek must land on the very frame asked
+for, and the length must leave out the encoder's padding.
 
 Usage: mp3_check.py RUN_DIR MP3_FILE      (WINEPREFIX names a prepared prefix)
 """
@@ -51,23 +51,38 @@ def mean_error(decoded, expected, start, shift):
     return total / count
 
 
+def check_file(run_dir, path, failures):
+    expected = reference(path)
+    frames = len(expected) // 2
+    for start in (0, frames // 3 + 777):
+        length, decoded = probe(run_dir, path, start, COMPARED)
+        if length != frames:
+            failures.append("%s: length %d, the gapless reference has %d frames"
+                            % (os.path.basename(path), length, frames))
+        errors = {shift: mean_error(decoded, expected, start, shift) for shift in range(-8, 9)}
+        best = min(errors, key=errors.get)
+        print("%s from %d: mean error %.2e at shift 0, best shift %d"
+              % (os.path.basename(path), start, errors[0], best))
+        if best != 0 or errors[0] > 2e-3:
+            failures.append("%s: from frame %d the decode is off by %d frames (error %.2e)"
+                            % (os.path.basename(path), start, best, errors[0]))
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     run_dir, path = sys.argv[1], sys.argv[2]
-    expected = reference(path)
-    frames = len(expected) // 2
     failures = []
-    for start in (0, frames // 3 + 777):
-        length, decoded = probe(run_dir, path, start, COMPARED)
-        if length != frames:
-            failures.append("length %d, the gapless reference has %d frames" % (length, frames))
-        errors = {shift: mean_error(decoded, expected, start, shift) for shift in range(-8, 9)}
-        best = min(errors, key=errors.get)
-        print("start %d: mean error %.2e at shift 0, best shift %d" % (start, errors[0], best))
-        if best != 0 or errors[0] > 2e-3:
-            failures.append("from frame %d the decode is off by %d frames (error %.2e)"
-                            % (start, best, errors[0]))
+    check_file(run_dir, path, failures)
+    # A file without the info frame: nothing to skip, and no padding to leave out.
+    with tempfile.TemporaryDirectory() as folder:
+        wave = os.path.join(folder, "tone.wav")
+        untagged = os.path.join(folder, "untagged.mp3")
+        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", wave, "synth", "3", "sine", "440",
+                        "sine", "660", "vol", "0.5"], check=True, timeout=60)
+        subprocess.run(["lame", "--quiet", "-t", "-b", "128", wave, untagged], check=True,
+                       timeout=60)
+        check_file(run_dir, untagged, failures)
     subprocess.run(["wineserver", "-k"], timeout=30)
     if failures:
         sys.exit("FAILED: " + "; ".join(failures))
