@@ -4,7 +4,6 @@
 #include "platform/Dialog.h"
 
 #include <windows.h>
-
 #include <windowsx.h>
 
 namespace platform {

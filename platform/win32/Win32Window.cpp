@@ -6,7 +6,6 @@
 #include "platform/win32/EscapeLatch.h"
 
 #include <windows.h>
-
 #include <windowsx.h>
 
 namespace platform {
