@@ -80,9 +80,13 @@ protected:
         glViewport(0, 0, 1280, 720);
         NoiseVolume::get();
     }
-    static void TearDownTestSuite() { getLaunchOptions().resolution = 1; }
+    static void TearDownTestSuite() {
+        getLaunchOptions().resolution = 1;
+        // The process-wide noise volume outlives this; it skips its deletion without a context.
+        delete gl;
+        gl = nullptr;
+    }
 
-    // The context goes with the process: the noise volume is a process-wide object.
     static platform::HeadlessGL* gl;
 };
 

@@ -40,6 +40,8 @@ VideoEncoder::VideoEncoder(const std::string& output, int width, int height, Fra
     std::string rate = std::to_string(fps.numerator) + "/" + std::to_string(fps.denominator);
     char duration[64];
     std::snprintf(duration, sizeof duration, "%.6f", double(frames) / fps.perSecond());
+    // The pipe carries exactly the frames; "-t" alone ends both streams there ("-frames:v"
+    // would make ffmpeg drop the music).
     std::vector<std::string> args = {ffmpeg,  "-hide_banner", "-loglevel", "error", "-y",
                                      "-f",    "rawvideo",     "-pix_fmt",  "rgba",  "-s",
                                      size,    "-r",           rate,        "-i",    "-",
@@ -47,7 +49,7 @@ VideoEncoder::VideoEncoder(const std::string& output, int width, int height, Fra
                                      "0:v:0", "-map",         "1:a:0",     "-c:v",  "libx264",
                                      "-preset", "medium",     "-crf",      "18",    "-pix_fmt",
                                      "yuv420p", "-c:a",       "aac",       "-b:a",  "192k",
-                                     "-frames:v", std::to_string(frames),  "-t",    duration,
+                                     "-t",    duration,
                                      "-movflags", "+faststart", "-f",      "mp4",   partial};
     std::vector<char*> argv;
     for (std::string& arg : args)
