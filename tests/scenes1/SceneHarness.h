@@ -3,12 +3,12 @@
 // 1280x720 frame capture.
 #pragma once
 
-#include "Audio.h"
 #include "Extensions.h"
 #include "RenderTarget.h"
 #include "Sync.h"
 #include "platform/GLProc.h"
 #include "platform/HeadlessGL.h"
+#include "support/StillAudio.h"
 
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -31,22 +31,6 @@ namespace scenes1 {
 constexpr int frameWidth = 1280;
 constexpr int frameHeight = 720;
 constexpr double rowsPerSecond = 17.946666666666665;
-
-// A music clock stopped at a chosen position.
-class StillAudio : public Audio {
-public:
-    void update() override {}
-    void pause() override {}
-    void play() override {}
-    void stop() override {}
-    bool isLoaded() override { return true; }
-    bool isPlaying() override { return true; }
-    double getPosition() override { return position; }
-    void setPosition(double seconds) override { position = seconds; }
-
-private:
-    double position = 0.0;
-};
 
 // Track file: int32 key count, then per key int32 row, float value, uint8 interpolation.
 inline void writeTrack(const std::string& path, const std::vector<float>& values) {

@@ -2,6 +2,7 @@
 #include "SceneTracks.h"
 
 #include "Sync.h"
+#include "support/StillAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,6 @@
 
 namespace scenes2 {
 namespace {
-
-class StillAudio : public Audio {
-public:
-    void update() override {}
-    void pause() override {}
-    void play() override {}
-    void stop() override {}
-    bool isLoaded() override { return true; }
-    bool isPlaying() override { return true; }
-    double getPosition() override { return position; }
-    void setPosition(double seconds) override { position = seconds; }
-
-    double position = 0.0;
-};
 
 StillAudio audio;
 

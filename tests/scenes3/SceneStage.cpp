@@ -4,6 +4,7 @@
 #include "LaunchOptions.h"
 #include "RenderTarget.h"
 #include "Sync.h"
+#include "support/StillAudio.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -17,20 +18,6 @@
 
 namespace scenes3 {
 namespace {
-
-class StillAudio : public Audio {
-public:
-    void update() override {}
-    void pause() override {}
-    void play() override {}
-    void stop() override {}
-    bool isLoaded() override { return true; }
-    bool isPlaying() override { return true; }
-    double getPosition() override { return position; }
-    void setPosition(double seconds) override { position = seconds; }
-
-    double position = 0.0;
-};
 
 StillAudio audio;
 

@@ -4,24 +4,9 @@
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>
+#include "support/StillAudio.h"
 
 namespace {
-
-// A clock whose position the test sets.
-class FixedAudio : public Audio {
-public:
-    void update() override {}
-    void pause() override {}
-    void play() override {}
-    void stop() override {}
-    bool isLoaded() override { return loaded; }
-    bool isPlaying() override { return loaded; }
-    double getPosition() override { return loaded ? seconds : 0.0; }
-    void setPosition(double value) override { seconds = value; }
-
-    bool loaded = true;
-    double seconds = 0.0;
-};
 
 const double rowsPerSecond = 17.946666666666665;
 
@@ -35,11 +20,11 @@ protected:
     }
     void TearDown() override { Sync::setAudio(nullptr, rowsPerSecond); }
     std::string folder = synctest::makeTemporaryFolder();
-    FixedAudio audio;
+    StillAudio audio;
 };
 
 TEST_F(SyncModule, RowRateTurnsSecondsIntoRows) {
-    audio.seconds = 10.0;
+    audio.position = 10.0;
     EXPECT_EQ(Sync::getRow(), 179.46666666666664);
     EXPECT_FLOAT_EQ(Sync::getValue("Ramp"), 179.46666666666664f);
     // Same result as asking the track directly at that row.
@@ -50,7 +35,7 @@ TEST_F(SyncModule, RowRateTurnsSecondsIntoRows) {
 
 TEST_F(SyncModule, ReadsTracksFromTheChosenFolder) {
     EXPECT_STREQ(Sync::getTracks()->getBase(), folder.c_str());
-    audio.seconds = 1.0;
+    audio.position = 1.0;
     Sync::getValue("Ramp");
     EXPECT_EQ(Sync::getTracks()->getTrackCount(), 1);
     EXPECT_EQ(Sync::getValue("Nothing here"), 0.0f);
@@ -58,7 +43,7 @@ TEST_F(SyncModule, ReadsTracksFromTheChosenFolder) {
 }
 
 TEST_F(SyncModule, WithoutAudioValuesAreZeroAndTimeIsTheWallClock) {
-    audio.seconds = 30.0;
+    audio.position = 30.0;
     Sync::setAudio(nullptr, rowsPerSecond);
     EXPECT_EQ(Sync::getValue("Ramp"), 0.0f);
     double before = Sync::getTime();
@@ -70,7 +55,7 @@ TEST_F(SyncModule, WithoutAudioValuesAreZeroAndTimeIsTheWallClock) {
 
 TEST_F(SyncModule, AClockWithoutAChannelGivesRowZeroButTimeRunsOnTheWallClock) {
     audio.loaded = false;
-    audio.seconds = 30.0;
+    audio.position = 30.0;
     EXPECT_EQ(Sync::getRow(), 0.0);
     EXPECT_EQ(Sync::getValue("Ramp"), 0.0f);
     EXPECT_NE(Sync::getTime(), 30.0);
