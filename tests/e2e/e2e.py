@@ -5,7 +5,6 @@ X display it is started under (an Xvfb from xvfb-run) and checks geometry and ex
 Usage: e2e.py CASE EXECUTABLE RUN_DIR
 """
 
-import ctypes
 import os
 import re
 import shutil
@@ -13,6 +12,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from x11_close import send_close_request  # noqa: E402
 
 DIALOG_TITLE = "Oxbrine setup"
 WINDOW_TITLE = "Morvelin - Oxbrine"
@@ -105,44 +107,6 @@ def press_until_gone(window, name, program, tries=5, patience=2):
 def leave_show(window, program):
     """Escape on the show's window; it is latched, so one press suffices once the show runs."""
     press_until_gone(window, "Escape", program, tries=2, patience=SHOW_START_TIMEOUT / 2)
-
-
-def send_close_request(window):
-    """Asks a window to close the way a window manager does: a WM_DELETE_WINDOW client message."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class Event(ctypes.Union):
-        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    display = x11.XOpenDisplay(None)
-    check(display, "cannot open the X display")
-    try:
-        event = Event()
-        event.client.type = 33  # ClientMessage
-        event.client.window = int(window, 0)
-        event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-        event.client.format = 32
-        event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-        event.client.data[1] = 0  # CurrentTime
-        check(x11.XSendEvent(display, int(window, 0), 0, 0, ctypes.byref(event)) != 0,
-              "XSendEvent failed")
-        x11.XFlush(display)
-    finally:
-        x11.XCloseDisplay(display)
 
 
 class Program:

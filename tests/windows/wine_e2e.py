@@ -6,7 +6,6 @@ frames, Escape, a close request and the fatal-error box.
 Usage: wine_e2e.py CASE RUN_DIR      (WINEPREFIX names a prepared prefix; case "prefix" makes it)
 """
 
-import ctypes
 import os
 import re
 import shutil
@@ -16,6 +15,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from x11_close import send_close_request  # noqa: E402
 import xwdimage  # noqa: E402
 
 WINDOW_TITLE = "Morvelin - Oxbrine"
@@ -311,43 +312,6 @@ def case_close_request(run_dir):
         expect_exit(program, 0)
     finally:
         program.stop()
-
-
-def send_close_request(window_id):
-    """What a window manager sends for the close box: a WM_DELETE_WINDOW client message."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class Event(ctypes.Union):
-        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    display = x11.XOpenDisplay(None)
-    check(display, "cannot open the X display")
-    try:
-        event = Event()
-        event.client.type = 33  # ClientMessage
-        event.client.window = int(window_id, 0)
-        event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-        event.client.format = 32
-        event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-        check(x11.XSendEvent(display, event.client.window, 0, 0, ctypes.byref(event)) != 0,
-              "XSendEvent failed")
-        x11.XFlush(display)
-    finally:
-        x11.XCloseDisplay(display)
 
 
 def case_fatal_error(run_dir):
