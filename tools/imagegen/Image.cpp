@@ -1,6 +1,8 @@
 // Image storage and encoding through stb_image_write into memory.
 #include "Image.h"
 
+#include <string>
+
 #include <stb/stb_image_write.h>
 
 #include <cmath>
@@ -55,10 +57,10 @@ static uint32_t crc32(const unsigned char* data, size_t size) {
 
 // Adds a "Software" text chunk after the PNG header chunk (8 signature bytes + 25 of IHDR).
 static void markPng(std::vector<unsigned char>& png) {
-    std::vector<unsigned char> chunk = {'t', 'E', 'X', 't'};
-    const char keyword[] = "Software";
-    chunk.insert(chunk.end(), keyword, keyword + sizeof(keyword)); // keeps the NUL separator
-    chunk.insert(chunk.end(), toolMark, toolMark + sizeof(toolMark) - 1);
+    std::string text = "tEXtSoftware";
+    text += '\0'; // separates the keyword from its text
+    text += toolMark;
+    std::vector<unsigned char> chunk(text.begin(), text.end());
     uint32_t length = static_cast<uint32_t>(chunk.size() - 4);
     uint32_t crc = crc32(chunk.data(), chunk.size());
     std::vector<unsigned char> bytes = {
