@@ -128,7 +128,10 @@ void DuckNipples::render(GLuint, double time, glm::mat4 view, glm::mat4 projecti
     program.setUniform1f("Flicker", tracks.flicker);
     program.setUniform1f("FlickerTime", float(time * 6.0));
 
-    buildGrid(n, grid);
+    if (n != gridSize) {
+        buildGrid(n, grid);
+        gridSize = n;
+    }
     glBegin(GL_QUADS);
     for (const DuckGridVertex& v : grid) {
         glTexCoord2f(v.texCoord.x, v.texCoord.y);

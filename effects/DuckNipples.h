@@ -50,5 +50,6 @@ private:
     Shader fragmentShader;
     Program program;
     Texture barTexture;
-    std::vector<DuckGridVertex> grid; // reused between frames
+    std::vector<DuckGridVertex> grid; // kept until the resolution changes
+    int gridSize = -1;
 };
