@@ -105,6 +105,19 @@ float Track::getValue(double row) const {
     }
 }
 
+void Track::setKeys(const TrackKey* newKeys, int newCount) {
+    TrackKey* copy = nullptr;
+    if (newCount > 0) {
+        copy = static_cast<TrackKey*>(std::malloc(sizeof(TrackKey) * size_t(newCount)));
+        if (!copy)
+            throw Kem::Exception("Out of memory for sync tracks", "src\\Sync", 0);
+        std::memcpy(copy, newKeys, sizeof(TrackKey) * size_t(newCount));
+    }
+    std::free(keys);
+    keys = copy;
+    count = newCount > 0 ? newCount : 0;
+}
+
 Track::~Track() {
     std::free(name);
     std::free(keys);
@@ -147,6 +160,23 @@ static void loadTrack(const char* path, TrackKey*& keys, std::int32_t& count) {
     std::fclose(file);
 }
 
+// "<base>_<name>.track", or false when the path would not fit the buffer.
+static bool trackPath(const char* base, const char* name, char (&path)[pathCapacity]) {
+    int length = std::snprintf(path, sizeof path, "%s_%s.track", base ? base : "", name);
+    return length >= 0 && length < pathCapacity;
+}
+
+void TrackSet::reloadTrack(Track* track) {
+    TrackKey* keys = nullptr;
+    std::int32_t read = 0;
+    char path[pathCapacity];
+    if (trackPath(base, track->name, path))
+        loadTrack(path, keys, read);
+    std::free(track->keys);
+    track->keys = keys;
+    track->count = read;
+}
+
 Track* TrackSet::getTrack(const char* name) {
     if (!name)
         name = "";
@@ -165,8 +195,7 @@ Track* TrackSet::getTrack(const char* name) {
 
     // A path that does not fit the buffer names no file we could open: the track stays empty.
     char path[pathCapacity];
-    int length = std::snprintf(path, sizeof path, "%s_%s.track", base ? base : "", name);
-    if (length >= 0 && length < pathCapacity)
+    if (trackPath(base, name, path))
         loadTrack(path, track->keys, track->count);
     return track;
 }

@@ -26,6 +26,9 @@ public:
     const char* getName() const { return name; }
     int getKeyCount() const { return count; }
     const TrackKey* getKeys() const { return keys; }
+    // Replaces every key (sorted by row, one key per row) for the rest of the run or until the
+    // next replacement. For the making tools; the show reads its tracks from files only.
+    void setKeys(const TrackKey* newKeys, int newCount);
 
 private:
     friend class TrackSet;
@@ -46,6 +49,10 @@ public:
 
     const char* getBase() const { return base; }
     int getTrackCount() const { return count; }
+    // Tracks in the order they were first asked for.
+    Track* getTrackAt(int index) const { return tracks[index]; }
+    // Reads the track's file again; a missing or unreadable file empties it.
+    void reloadTrack(Track* track);
 
 private:
     char* base = nullptr;
