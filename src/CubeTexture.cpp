@@ -14,7 +14,7 @@ const int faceCells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
 } // namespace
 
 CubeTexture::CubeTexture(const Kem::String& path) {
-    DecodedImage image(path);
+    DecodedImage image(path, "src/CubeTexture", 9);
     width = image.getWidth();
     height = image.getHeight();
 

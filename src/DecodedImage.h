@@ -6,8 +6,9 @@
 class DecodedImage {
 public:
     // Throws Kem::Exception "Could not load texture \"<path>\"", the cause on its detail line, when
-    // the file cannot be read, is past the image limits or does not decode.
-    explicit DecodedImage(const Kem::String& path);
+    // the file cannot be read, is past the image limits or does not decode; the exception carries
+    // the texture class's file and line.
+    DecodedImage(const Kem::String& path, const char* file, int line);
     ~DecodedImage();
     DecodedImage(const DecodedImage&) = delete;
     DecodedImage& operator=(const DecodedImage&) = delete;

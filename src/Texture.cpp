@@ -4,7 +4,7 @@
 #include "DecodedImage.h"
 
 Texture::Texture(const Kem::String& path) {
-    DecodedImage image(path);
+    DecodedImage image(path, "src/Texture", 21);
     width = image.getWidth();
     height = image.getHeight();
 
