@@ -18,6 +18,8 @@
 #include "effects/Sphurrs.h"
 #include "platform/Clock.h"
 
+#include <cstdio>
+
 namespace {
 
 // The music's rows: the double nearest to 1346 / 75.
@@ -92,6 +94,8 @@ Demo::Demo() {
         gCard = new Texture("Data/g.png");
         oCard = new Texture("Data/o.png");
         endCard = new Texture("Data/end.png");
+
+        audio.startStream("Data/pim00dle_and_quandrel-vantorel.mp3");
     } catch (...) {
         // The overlay and the cards loaded so far would otherwise outlive the failed Demo, and
         // the clock would keep reading an audio object that is about to go.
@@ -99,8 +103,6 @@ Demo::Demo() {
         Sync::setAudio(nullptr, rowsPerSecond);
         throw;
     }
-
-    audio.startStream("Data/pim00dle_and_quandrel-vantorel.mp3");
 }
 
 Demo::~Demo() {
@@ -124,7 +126,17 @@ void Demo::releaseOwned() {
     }
 }
 
-Effect* Demo::selectScene(float part) { return effects[truncatedIndex(part)]; }
+Effect* Demo::selectScene(float part) {
+    try {
+        return effects[truncatedIndex(part)];
+    } catch (const Kem::Exception& error) {
+        // The list's message is fixed; the detail says which track and value chose nothing.
+        char detail[96];
+        std::snprintf(detail, sizeof detail, "track \"Part\" is %g: no scene has that number",
+                      double(part));
+        throw Kem::Exception(error.getMessage(), error.getFile(), error.getLine(), detail);
+    }
+}
 
 bool Demo::renderFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -197,10 +209,13 @@ bool Demo::renderFrame() {
 
     glFlush();
     GLenum error = glGetError();
-    if (error != GL_NO_ERROR)
+    if (error != GL_NO_ERROR) {
+        char detail[64];
+        std::snprintf(detail, sizeof detail, "while drawing the frame at %.3f s", time);
         throw Kem::Exception(Kem::String("GL error has occurred: ") +
                                  reinterpret_cast<const char*>(gluErrorString(error)),
-                             "Demo", 136);
+                             "Demo", 136, detail);
+    }
 
     platform::sleepMilliseconds(1);
     return true;

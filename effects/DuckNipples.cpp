@@ -4,7 +4,9 @@
 
 #include "NoiseVolume.h"
 #include "Sync.h"
+#include "TrackInteger.h"
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -66,7 +68,7 @@ DuckNipples::DuckNipples(Particles* particles)
 DuckNipples::~DuckNipples() = default;
 
 int DuckNipples::gridResolution(float res) {
-    return int(res);
+    return trackInteger(res, INT_MIN, maxGridResolution);
 }
 
 void DuckNipples::buildGrid(int n, std::vector<DuckGridVertex>& vertices) {

@@ -38,7 +38,9 @@ public:
     void render(GLuint targetFramebuffer, double time, glm::mat4 view,
                 glm::mat4 projection) override;
 
-    // "Duck Res" truncated towards zero.
+    // The most cells a side the grid ever has, whatever the track says.
+    static constexpr int maxGridResolution = 1024;
+    // "Duck Res" truncated towards zero, at most maxGridResolution; not a number gives 0.
     static int gridResolution(float res);
     // The quads of an n x n grid over x -0.5 ... 0.5, z 0 ... -1, four vertices each, rows
     // outermost; nothing for n <= 0.

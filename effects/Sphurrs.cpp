@@ -2,10 +2,12 @@
 #include "Sphurrs.h"
 
 #include "Sync.h"
+#include "TrackInteger.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -174,7 +176,7 @@ Sphurrs::Sphurrs()
 Sphurrs::~Sphurrs() = default;
 
 void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm::mat4 projection) {
-    int layoutIndex = int(Sync::getValue("Sphurrs Part"));
+    int layoutIndex = trackInteger(Sync::getValue("Sphurrs Part"), INT_MIN, INT_MAX);
     float rippleAmount = 0.0f;
     float ripplePhase = 0.0f;
     if (layoutIndex == SphurrLayout::Cloud) {

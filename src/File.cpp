@@ -2,22 +2,26 @@
 #include "File.h"
 
 #include "kem/Exception.h"
+#include "platform/Files.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 namespace File {
 
 Kem::String readAll(const Kem::String& path) {
-    std::ifstream stream(path.getData() ? path.getData() : "");
-    if (!stream.good())
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = platform::readFileLimited(path.getData() ? path.getData() : "",
+                                          platform::shaderLimit, "shader");
+    } catch (const Kem::Exception& error) {
+        // The same words for every failure; the cause goes on the second line.
         throw Kem::Exception(Kem::String("Could not open input file: \"") + path + "\"", "src/File",
-                             11);
-    std::string buffer((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    stream.close();
+                             11, error.getMessage());
+    }
     // The String stops at the first NUL, as C text does.
-    return Kem::String(buffer.c_str());
+    std::string text(bytes.begin(), bytes.end());
+    return Kem::String(text.c_str());
 }
 
 } // namespace File

@@ -2,6 +2,8 @@
 #include "FmodAudio.h"
 
 #include "kem/Exception.h"
+#include "platform/Clock.h"
+#include "platform/sound/SoundControl.h"
 #include "platform/sound/fmod.hpp"
 
 #include <cstdint>
@@ -25,8 +27,14 @@ FmodAudio::~FmodAudio() {
 }
 
 void FmodAudio::startStream(const Kem::String& path) {
-    system->createStream(path.getData(), FMOD_DEFAULT, nullptr, &sound);
-    system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel);
+    // Music that cannot be played is fatal: without it the show's clock would stand still.
+    if (system->createStream(path.getData(), FMOD_DEFAULT, nullptr, &sound) != FMOD_OK || !sound)
+        throw Kem::Exception(SoundControl::getOpenError().c_str(), "src\\FmodAudio", 27);
+    if (system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK || !channel) {
+        channel = nullptr;
+        throw Kem::Exception(Kem::String("cannot play '") + path + "': no sound channel",
+                             "src\\FmodAudio", 28);
+    }
     playing = true;
 }
 
@@ -66,12 +74,33 @@ double FmodAudio::getPosition() {
         return 0.0;
     unsigned int milliseconds = 0;
     channel->getPosition(&milliseconds, FMOD_TIMEUNIT_MS);
-    return double(milliseconds) / 1000.0;
+    double heard = double(milliseconds) / 1000.0;
+    // Past the music's end the clock goes on at real time from where the music stopped.
+    bool heardToEnd = false;
+    bool stillPlaying = true;
+    if (channel->isPlaying(&stillPlaying) == FMOD_OK)
+        heardToEnd = !stillPlaying;
+    if (!heardToEnd || !playing) {
+        ended = false;
+        return heard;
+    }
+    std::uint32_t now = platform::getMilliseconds();
+    if (!ended) {
+        ended = true;
+        endedAt = now;
+        endedPosition = heard;
+    }
+    return endedPosition + double(std::uint32_t(now - endedAt)) / 1000.0;
 }
 
 void FmodAudio::setPosition(double seconds) {
     if (!channel)
         return;
-    auto milliseconds = static_cast<std::int64_t>(seconds * 1000.0);
+    // Anything before the start (or not a number) is the start; the channel takes 32 bits.
+    double milliseconds = seconds * 1000.0;
+    if (!(milliseconds > 0.0))
+        milliseconds = 0.0;
+    if (milliseconds > double(UINT32_MAX))
+        milliseconds = double(UINT32_MAX);
     channel->setPosition(static_cast<unsigned int>(milliseconds), FMOD_TIMEUNIT_MS);
 }

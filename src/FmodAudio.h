@@ -5,6 +5,8 @@
 #include "Audio.h"
 #include "kem/String.h"
 
+#include <cstdint>
+
 namespace FMOD {
 class System;
 class Sound;
@@ -19,7 +21,8 @@ public:
     FmodAudio(const FmodAudio&) = delete;
     FmodAudio& operator=(const FmodAudio&) = delete;
 
-    // Creates the stream and starts it at once, unpaused.
+    // Creates the stream and starts it at once, unpaused. Throws Kem::Exception naming the file
+    // and the cause when the music cannot be read or decoded.
     void startStream(const Kem::String& path);
 
     void update() override;
@@ -36,4 +39,8 @@ private:
     FMOD::Channel* channel = nullptr;
     FMOD::Sound* sound = nullptr;
     bool playing = false;
+    // Once the music has been heard to its end: when, and where it ended.
+    bool ended = false;
+    std::uint32_t endedAt = 0;
+    double endedPosition = 0.0;
 };

@@ -59,7 +59,7 @@ int main() {
         runShow();
         return 0;
     } catch (const Kem::Exception& error) {
-        platform::showFatalError(error.getMessage().getData());
+        platform::showFatalError(error.getMessage().getData(), error.getDetail().getData());
     } catch (const std::exception& error) {
         // Not ours to throw, but a report beats an abort.
         platform::showFatalError(error.what());

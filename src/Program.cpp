@@ -24,7 +24,9 @@ Program::Program(Shader* vertex, Shader* fragment) {
         log[sizeof log - 1] = '\0';
         // The destructor will not run for a half-built object.
         glDeleteProgram(id);
-        throw Kem::Exception(Kem::String("Program link failed:\n") + log, "src/Program", 21);
+        throw Kem::Exception(Kem::String("Program link failed:\n") + log, "src/Program", 21,
+                             Kem::String("linking \"") + vertex->getPath() + "\" with \"" +
+                                 fragment->getPath() + "\"");
     }
 }
 

@@ -10,6 +10,7 @@ Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum ty
     if (type != GL_VERTEX_SHADER && type != GL_FRAGMENT_SHADER)
         throw Kem::Exception("Invalid shader type specified", "src/Shader", 26);
     this->type = type;
+    this->path = path;
 
     Kem::String source = File::readAll(path);
     if (commonPath.getLength() > 0)

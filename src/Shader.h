@@ -15,8 +15,11 @@ public:
 
     GLuint getId() const { return id; }
     GLenum getType() const { return type; }
+    // The stage's own file, for messages.
+    const Kem::String& getPath() const { return path; }
 
 private:
+    Kem::String path;
     GLuint id = 0;
     GLenum type = 0;
 };

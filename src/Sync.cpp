@@ -3,6 +3,7 @@
 
 #include "kem/Exception.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 
 #include <climits>
 #include <cmath>
@@ -32,17 +33,6 @@ std::int32_t readLittleEndian32(const unsigned char* bytes) {
     std::int32_t result;
     std::memcpy(&result, &value, sizeof result);
     return result;
-}
-
-// How many bytes follow the current position; -1 when the file cannot say.
-long remainingBytes(std::FILE* file) {
-    long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    long end = std::ftell(file);
-    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0)
-        return -1;
-    return end - here;
 }
 
 } // namespace
@@ -132,32 +122,31 @@ TrackSet::~TrackSet() {
     std::free(base);
 }
 
-// Reads the key list; a missing file leaves the track empty. Only whole keys that the file
-// really holds are read, whatever its count claims.
+// Reads the key list; a missing file leaves the track empty, a file that cannot be read (a pipe,
+// a folder, one past the size limit) is an error naming it. Only whole keys that the file really
+// holds are read, whatever its count claims.
 static void loadTrack(const char* path, TrackKey*& keys, std::int32_t& count) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
+    std::vector<unsigned char> bytes;
+    if (!platform::readFileIfPresent(path, platform::trackLimit, "track", bytes))
         return;
-    unsigned char header[4];
-    long available = -1;
-    if (std::fread(header, 1, sizeof header, file) == sizeof header)
-        available = remainingBytes(file);
-    std::int32_t claimed = available >= 0 ? readLittleEndian32(header) : 0;
-    long whole = available / keyBytes;
-    std::int32_t wanted = claimed < 0 ? 0 : (claimed < whole ? claimed : std::int32_t(whole));
+    if (bytes.size() < 4)
+        return;
+    std::int32_t claimed = readLittleEndian32(bytes.data());
+    size_t whole = (bytes.size() - 4) / size_t(keyBytes);
+    std::int32_t wanted =
+        claimed < 0 ? 0 : (size_t(claimed) < whole ? claimed : std::int32_t(whole));
     if (wanted > 0)
         keys = static_cast<TrackKey*>(std::malloc(sizeof(TrackKey) * size_t(wanted)));
-    std::int32_t read = 0;
-    unsigned char key[keyBytes];
-    while (keys && read < wanted && std::fread(key, 1, sizeof key, file) == sizeof key) {
+    if (!keys)
+        return;
+    for (std::int32_t read = 0; read < wanted; ++read) {
+        const unsigned char* key = bytes.data() + 4 + size_t(read) * size_t(keyBytes);
         keys[read].row = readLittleEndian32(key);
         std::int32_t valueBits = readLittleEndian32(key + 4);
         std::memcpy(&keys[read].value, &valueBits, sizeof(float));
         keys[read].interpolation = key[8];
-        ++read;
     }
-    count = read;
-    std::fclose(file);
+    count = wanted;
 }
 
 // "<base>_<name>.track", or false when the path would not fit the buffer.

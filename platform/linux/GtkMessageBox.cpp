@@ -7,8 +7,14 @@
 namespace platform {
 
 void showFatalError(const char* message) {
+    showFatalError(message, nullptr);
+}
+
+void showFatalError(const char* message, const char* detail) {
     const char* text = message ? message : "";
     std::fprintf(stderr, "Fatal Error: %s\n", text);
+    if (detail && *detail)
+        std::fprintf(stderr, "%s\n", detail);
     std::fflush(stderr);
     if (!gtk_init_check(nullptr, nullptr))
         return;

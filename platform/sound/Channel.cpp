@@ -53,9 +53,10 @@ void ChannelObject::decode() {
         hold.lock();
         if (decoding != generation)
             continue; // a seek came while decoding: these frames are from the old place
-        if (decoded == 0)
+        if (decoded == 0) {
             ended = true;
-        else
+            decodedToEnd = true;
+        } else
             ring.push(chunk.data(), decoded);
     }
 }
@@ -71,6 +72,7 @@ void ChannelObject::mix(float* out, int frames, double now) {
 
 void ChannelObject::reposition(double now, double milliseconds, std::int64_t frame) {
     ++generation;
+    decodedToEnd = false;
     ring.clear();
     nextFrame = frame;
     seekFrame = frame;
@@ -146,6 +148,22 @@ FMOD_RESULT ChannelObject::halt() {
     return FMOD_OK;
 }
 
+FMOD_RESULT ChannelObject::readPlaying(bool* playing) {
+    if (!playing)
+        return FMOD_ERR_INVALID_PARAM;
+    // Offline there is no end: the position is whatever is set.
+    if (nonRealTime) {
+        *playing = true;
+        return FMOD_OK;
+    }
+    std::lock_guard<std::mutex> hold(lock);
+    // Over once every frame of the stream has been decoded, handed over and heard.
+    double lastHeard = double(nextFrame) * 1000.0 / sampleRate;
+    *playing = !stopped && !(decodedToEnd && ring.getCount() == 0 &&
+                             clock.read(monotonicSeconds()) >= lastHeard - 1.0);
+    return FMOD_OK;
+}
+
 bool ChannelObject::isStopped() {
     std::lock_guard<std::mutex> hold(lock);
     return stopped;
@@ -163,6 +181,10 @@ FMOD_RESULT FMOD::Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit
     if (unit != FMOD_TIMEUNIT_MS)
         return FMOD_ERR_FORMAT;
     return static_cast<sound::ChannelObject*>(this)->seek(position);
+}
+
+FMOD_RESULT FMOD::Channel::isPlaying(bool* playing) {
+    return static_cast<sound::ChannelObject*>(this)->readPlaying(playing);
 }
 
 FMOD_RESULT FMOD::Channel::setPaused(bool paused) {

@@ -1,6 +1,9 @@
 // libmpg123 behind Mp3Stream: forced float stereo at the file's own rate, gapless trimming on.
 #include "platform/sound/Mp3Stream.h"
 
+#include "platform/Files.h"
+
+#include <cstring>
 #include <mpg123.h>
 
 #include <mutex>
@@ -12,10 +15,38 @@ void initialiseLibraryOnce() {
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
 }
+
+// The decoder reads the file's bytes from memory.
+ssize_t readBytes(void* source, void* out, size_t size) {
+    auto* stream = static_cast<Mp3Stream::Bytes*>(source);
+    size_t left = stream->data.size() - stream->position;
+    size_t count = size < left ? size : left;
+    if (count > 0)
+        std::memcpy(out, stream->data.data() + stream->position, count);
+    stream->position += count;
+    return ssize_t(count);
+}
+
+off_t seekBytes(void* source, off_t offset, int whence) {
+    auto* stream = static_cast<Mp3Stream::Bytes*>(source);
+    off_t base = whence == SEEK_SET   ? 0
+                 : whence == SEEK_CUR ? off_t(stream->position)
+                 : whence == SEEK_END ? off_t(stream->data.size())
+                                      : -1;
+    if (base < 0 || offset < -base || offset > off_t(stream->data.size()) - base)
+        return -1;
+    stream->position = size_t(base + offset);
+    return off_t(stream->position);
+}
 } // namespace
 
 Mp3Stream::Mp3Stream(const char* path) {
     initialiseLibraryOnce();
+    if (!path)
+        return;
+    // Unreadable music is an error of its own, thrown with its cause; undecodable music just
+    // leaves the stream closed.
+    bytes.data = platform::readFileLimited(path, platform::musicLimit, "music");
     int error = MPG123_OK;
     mpg123_handle* decoder = mpg123_new(nullptr, &error);
     if (!decoder)
@@ -26,7 +57,8 @@ Mp3Stream::Mp3Stream(const char* path) {
     int channels = 0;
     int encoding = 0;
     // The scan builds the seek index and reads the encoder's delay and padding for gapless.
-    if (mpg123_open(decoder, path) != MPG123_OK || mpg123_scan(decoder) != MPG123_OK ||
+    if (mpg123_replace_reader_handle(decoder, readBytes, seekBytes, nullptr) != MPG123_OK ||
+        mpg123_open_handle(decoder, &bytes) != MPG123_OK || mpg123_scan(decoder) != MPG123_OK ||
         mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || channels != 2 ||
         encoding != MPG123_ENC_FLOAT_32 || rate <= 0) {
         mpg123_delete(decoder);

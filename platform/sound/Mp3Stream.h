@@ -2,7 +2,9 @@
 // sample of the file, and seeks are in the same frames.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct mpg123_handle_struct;
 
@@ -10,7 +12,8 @@ namespace sound {
 
 class Mp3Stream {
 public:
-    // Opens and scans the file; isOpen() tells whether it can be decoded.
+    // Reads and scans the file; isOpen() tells whether it can be decoded. Throws Kem::Exception
+    // naming the file and the cause when it cannot be read.
     explicit Mp3Stream(const char* path);
     ~Mp3Stream();
     Mp3Stream(const Mp3Stream&) = delete;
@@ -25,7 +28,14 @@ public:
     int read(float* out, int maxFrames);
     void seek(std::int64_t frame);
 
+    // The whole file, decoded from memory.
+    struct Bytes {
+        std::vector<unsigned char> data;
+        size_t position = 0;
+    };
+
 private:
+    Bytes bytes;
     mpg123_handle_struct* handle = nullptr;
     int sampleRate = 0;
     std::int64_t length = -1;

@@ -11,6 +11,7 @@ std::atomic<bool> deviceDisabled{false};
 std::atomic<unsigned int> reportedVersion{0x00044005};
 std::mutex outputNameLock;
 std::string outputName;
+std::string openError;
 } // namespace
 
 namespace SoundControl {
@@ -51,6 +52,16 @@ std::string getOutputName() {
 void setOutputName(const std::string& name) {
     std::lock_guard<std::mutex> hold(outputNameLock);
     outputName = name;
+}
+
+std::string getOpenError() {
+    std::lock_guard<std::mutex> hold(outputNameLock);
+    return openError;
+}
+
+void setOpenError(const std::string& message) {
+    std::lock_guard<std::mutex> hold(outputNameLock);
+    openError = message;
 }
 
 } // namespace SoundControl

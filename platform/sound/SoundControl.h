@@ -26,4 +26,9 @@ unsigned int getReportedVersion();
 std::string getOutputName();
 void setOutputName(const std::string& name);
 
+// Why the most recent stream could not be opened: "cannot read '<path>': <cause>" or "cannot
+// decode '<path>': ...", naming the file; empty after a stream that opened.
+std::string getOpenError();
+void setOpenError(const std::string& message);
+
 } // namespace SoundControl

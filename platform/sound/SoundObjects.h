@@ -39,6 +39,7 @@ public:
     void mix(float* out, int frames, double now);
 
     FMOD_RESULT readPosition(unsigned int* milliseconds);
+    FMOD_RESULT readPlaying(bool* playing);
     FMOD_RESULT seek(unsigned int milliseconds);
     FMOD_RESULT setPausedState(bool paused);
     FMOD_RESULT halt();
@@ -59,6 +60,7 @@ private:
     std::int64_t nextFrame = 0;   // stream frame the device takes next
     std::uint64_t generation = 0; // bumped by every reposition
     std::int64_t seekFrame = 0;   // where the decoder starts for this generation
+    bool decodedToEnd = false;    // the decoder has read the stream's last frame
     bool stopped = false;
     bool quitting = false;
     std::thread decoder;

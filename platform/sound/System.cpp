@@ -1,4 +1,5 @@
 // The system: opens the output on first playback, owns sounds and channels, mixes channels.
+#include "kem/Exception.h"
 #include "platform/sound/SoundControl.h"
 #include "platform/sound/SoundObjects.h"
 
@@ -29,9 +30,19 @@ FMOD_RESULT SystemObject::openStream(const char* path, FMOD::Sound** sound) {
     *sound = nullptr;
     if (!path)
         return FMOD_ERR_INVALID_PARAM;
-    auto opened = std::make_unique<SoundObject>(path);
-    if (!opened->stream.isOpen())
+    std::unique_ptr<SoundObject> opened;
+    try {
+        opened = std::make_unique<SoundObject>(path);
+    } catch (const Kem::Exception& error) {
+        SoundControl::setOpenError(error.getMessage().getData());
         return FMOD_ERR_FILE_NOTFOUND;
+    }
+    if (!opened->stream.isOpen()) {
+        SoundControl::setOpenError(std::string("cannot decode '") + path +
+                                   "': it is not MP3 music");
+        return FMOD_ERR_FORMAT;
+    }
+    SoundControl::setOpenError("");
     *sound = opened.get();
     sounds.push_back(std::move(opened));
     return FMOD_OK;

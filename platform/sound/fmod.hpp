@@ -59,6 +59,8 @@ public:
     // The position heard on the device, in milliseconds of the stream.
     FMOD_RESULT getPosition(unsigned int* position, FMOD_TIMEUNIT unit);
     FMOD_RESULT setPosition(unsigned int position, FMOD_TIMEUNIT unit);
+    // False once the whole stream has been heard (never while offline).
+    FMOD_RESULT isPlaying(bool* playing);
     FMOD_RESULT setPaused(bool paused);
     FMOD_RESULT stop();
 

@@ -2,6 +2,7 @@
 // the file, and the decoder's leading output is skipped so that frame 0 is the first audible
 // sample. How much it leads by is measured on the file itself: whether the codec turns the
 // info frame into a frame of silence is seen from what it returns for the first two frames.
+#include "platform/Files.h"
 #include "platform/sound/Mp3Stream.h"
 #include "platform/win32/Mp3Frames.h"
 
@@ -153,26 +154,16 @@ struct mpg123_handle_struct {
 
 namespace sound {
 
-namespace {
-
-bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
-    std::uint8_t block[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof(block), file)) > 0)
-        bytes.insert(bytes.end(), block, block + got);
-    std::fclose(file);
-    return true;
-}
-
-} // namespace
-
 Mp3Stream::Mp3Stream(const char* path) {
+    if (!path)
+        return;
+    // Unreadable music is an error of its own, thrown with its cause; undecodable music just
+    // leaves the stream closed.
+    std::vector<unsigned char> bytes =
+        platform::readFileLimited(path, platform::musicLimit, "music");
     auto state = new mpg123_handle_struct;
-    const bool usable =
-        path && readWholeFile(path, state->file) && scanMp3(state->file, state->layout);
+    state->file = std::move(bytes);
+    const bool usable = scanMp3(state->file, state->layout);
     if (!usable) {
         delete state;
         return;

@@ -309,6 +309,74 @@ def case_missing_shader(executable, run_dir):
             program.stop()
 
 
+MUSIC = "pim00dle_and_quandrel-vantorel.mp3"
+
+
+def linked_data(folder, data_dir, replace):
+    """Data/ in folder as links to data_dir's files, but for replace: name -> maker (or None)."""
+    os.mkdir(os.path.join(folder, "Data"))
+    for name in os.listdir(data_dir):
+        if name not in replace:
+            os.symlink(os.path.join(data_dir, name), os.path.join(folder, "Data", name))
+    for name, make in replace.items():
+        if make:
+            make(os.path.join(folder, "Data", name))
+
+
+def write_file(data):
+    def make(path):
+        with open(path, "wb") as f:
+            f.write(data)
+    return make
+
+
+def case_broken_data(executable, run_dir):
+    """Data the show cannot use ends it with the error box naming the file, at once: a pipe is
+    never waited on, music that is missing or is no MP3 never leaves a frozen first frame."""
+    data_dir = os.path.join(run_dir, "Data")
+    cases = [
+        ("shader as a pipe", {"Blit.vert": os.mkfifo},
+         ['Could not open input file: "Data/Blit.vert"', "it is a pipe"]),
+        ("music missing", {MUSIC: None}, ["cannot read 'Data/%s'" % MUSIC]),
+        ("music as a pipe", {MUSIC: os.mkfifo}, ["Data/%s" % MUSIC, "it is a pipe"]),
+        ("music not MP3", {MUSIC: write_file(b"not music\n" * 100)},
+         ["cannot decode 'Data/%s'" % MUSIC]),
+    ]
+    for what, replace, expected in cases:
+        with tempfile.TemporaryDirectory() as folder:
+            linked_data(folder, data_dir, replace)
+            program = Program(executable, folder)
+            try:
+                box = open_error_box(program)
+                for text in expected:
+                    check(text in program.stderr(), "%s: stderr lacks %r:\n%s"
+                          % (what, text, program.stderr()))
+                press_until_gone(box, "Return", program)
+                expect_exit(program, 1)
+            finally:
+                program.stop()
+
+
+def case_short_music(executable, run_dir):
+    """Music that ends early: the show plays on at real time and ends by itself at 78 s with exit
+    status 0 (and, in the sanitizer build, no leak)."""
+    data_dir = os.path.join(run_dir, "Data")
+    with open(os.path.join(data_dir, MUSIC), "rb") as f:
+        music = f.read()
+    with tempfile.TemporaryDirectory() as folder:
+        # About the first 8 seconds at 192 kbit/s.
+        linked_data(folder, data_dir, {MUSIC: write_file(music[:192000])})
+        program = Program(executable, folder)
+        try:
+            open_show(program)
+            started = time.monotonic()
+            expect_exit(program, 0, timeout=78 + SHOW_START_TIMEOUT)
+            check(time.monotonic() - started > 60, "the show ended after %.0f s, before its end"
+                  % (time.monotonic() - started))
+        finally:
+            program.stop()
+
+
 def open_error_box(program):
     press_until_gone(wait_for_window(DIALOG_TITLE, program, DIALOG_TIMEOUT), "Return", program)
     return wait_for_window(ERROR_TITLE, program, SHOW_START_TIMEOUT)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -90,9 +91,16 @@ TEST_F(FmodAudioTest, PlaysAtOnceAndKeepsTheHeardPosition) {
     EXPECT_EQ(audio.getPosition(), 1.25);
 }
 
-TEST_F(FmodAudioTest, MissingMusicLeavesNoChannel) {
+// Music that cannot be played is an error naming the file, and leaves no channel behind.
+TEST_F(FmodAudioTest, MissingMusicIsAnErrorAndLeavesNoChannel) {
     FmodAudio audio;
-    audio.startStream("Data/no-such-music.mp3");
+    std::string message;
+    try {
+        audio.startStream("Data/no-such-music.mp3");
+    } catch (const Kem::Exception& error) {
+        message = error.getMessage().getData();
+    }
+    EXPECT_NE(message.find("Data/no-such-music.mp3"), std::string::npos) << message;
     EXPECT_FALSE(audio.isLoaded());
     EXPECT_EQ(audio.getPosition(), 0.0);
 }

@@ -4,6 +4,7 @@
 #include "FmodAudio.h"
 #include "Sync.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/sound/SoundControl.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,18 +91,23 @@ public:
 };
 
 void writeTrack(const std::string& path, int keys, unsigned seed) {
-    std::ofstream out(path, std::ios::binary);
+    std::vector<unsigned char> bytes;
+    auto put = [&bytes](const void* data, size_t size) {
+        const auto* from = static_cast<const unsigned char*>(data);
+        bytes.insert(bytes.end(), from, from + size);
+    };
     std::int32_t count = keys;
-    out.write(reinterpret_cast<const char*>(&count), 4);
+    put(&count, 4);
     for (int i = 0; i < keys; ++i) {
         std::int32_t row = i * 24;
         seed = seed * 1103515245u + 12345u;
         float value = float(seed >> 16) / 65536.0f;
         unsigned char type = static_cast<unsigned char>(i % 4);
-        out.write(reinterpret_cast<const char*>(&row), 4);
-        out.write(reinterpret_cast<const char*>(&value), 4);
-        out.write(reinterpret_cast<const char*>(&type), 1);
+        put(&row, 4);
+        put(&value, 4);
+        put(&type, 1);
     }
+    platform::writeFileAtomically(path, bytes);
 }
 
 // Nanoseconds per Sync::getValue, cycling through every name; the median of several runs.

@@ -1,6 +1,8 @@
 // Tokenising of content sources into directives.
 #include "ContentFile.h"
 
+#include "platform/Files.h"
+
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -97,13 +99,9 @@ ContentFile ContentFile::parse(const std::string& text, const std::string& name)
 }
 
 ContentFile ContentFile::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("could not read " + path);
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str(), path);
+    std::vector<unsigned char> text =
+        platform::readFileLimited(path, platform::sourceLimit, "image source");
+    return parse(std::string(text.begin(), text.end()), path);
 }
 
 const Directive* ContentFile::find(const std::string& directiveName) const {

@@ -1,17 +1,13 @@
 // Glyph layout and sub-pixel rasterisation through stb_truetype.
 #include "Font.h"
 
+#include "platform/Files.h"
+
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 Font::Font(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("could not read font " + path);
-    }
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    data = platform::readFileLimited(path, platform::sourceLimit, "font");
     if (!stbtt_InitFont(&info, data.data(), stbtt_GetFontOffsetForIndex(data.data(), 0))) {
         throw std::runtime_error("not a usable font: " + path);
     }

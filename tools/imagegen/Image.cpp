@@ -1,13 +1,14 @@
 // Image storage and encoding through stb_image_write into memory.
 #include "Image.h"
 
+#include "platform/Files.h"
+
 #include <string>
 
 #include <stb/stb_image_write.h>
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <stdexcept>
 
 Image::Image(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h * 4, 0.0f) {}
@@ -123,10 +124,5 @@ std::vector<unsigned char> encodeForPath(const Image& image, const std::string& 
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-        throw std::runtime_error("could not write " + path);
-    }
+    platform::writeFileAtomically(path, bytes);
 }

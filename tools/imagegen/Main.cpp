@@ -2,6 +2,7 @@
 // Usage: oxbrine-imagegen <source.txt> <data folder>
 #include "ContentFile.h"
 #include "Generator.h"
+#include "kem/Exception.h"
 
 #include <cstdio>
 #include <exception>
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
             std::string path = std::string(argv[2]) + "/" + named.fileName;
             writeBytes(path, encodeForPath(named.image, path, named.jpegQuality));
         }
+    } catch (const Kem::Exception& e) {
+        std::fprintf(stderr, "oxbrine-imagegen: %s\n", e.getMessage().getData());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "oxbrine-imagegen: %s\n", e.what());
         return 1;

@@ -1,6 +1,8 @@
 // Box-filtered thumbnails and labels set in DejaVu Sans with stb_truetype.
 #include "ContactSheet.h"
 
+#include "platform/Files.h"
+
 #include <stb/stb_truetype.h>
 
 #include <algorithm>
@@ -32,8 +34,7 @@ ContactSheet::ContactSheet(int count, int columns, int thumbWidth, int thumbHeig
     for (size_t i = 3; i < pixels.size(); i += 4)
         pixels[i] = 255;
 
-    std::ifstream stream(fontPath, std::ios::binary);
-    fontData.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    fontData = platform::readFileLimited(fontPath, platform::sourceLimit, "font");
     font = new Font;
     if (fontData.empty() || !stbtt_InitFont(&font->info, fontData.data(), 0)) {
         delete font;
@@ -43,7 +44,9 @@ ContactSheet::ContactSheet(int count, int columns, int thumbWidth, int thumbHeig
     drawText(title, margin, titleHeight - 14, 22.0f, 235);
 }
 
-ContactSheet::~ContactSheet() { delete font; }
+ContactSheet::~ContactSheet() {
+    delete font;
+}
 
 void ContactSheet::place(int index, const std::vector<unsigned char>& rgba, int frameWidth,
                          int frameHeight, const std::string& label) {
@@ -51,9 +54,11 @@ void ContactSheet::place(int index, const std::vector<unsigned char>& rgba, int 
     int cellY = titleHeight + (index / columns) * (thumbHeight + labelHeight + margin);
     // Each thumbnail pixel averages the frame pixels that fall into it.
     for (int y = 0; y < thumbHeight; ++y) {
-        int y0 = y * frameHeight / thumbHeight, y1 = std::max(y0 + 1, (y + 1) * frameHeight / thumbHeight);
+        int y0 = y * frameHeight / thumbHeight,
+            y1 = std::max(y0 + 1, (y + 1) * frameHeight / thumbHeight);
         for (int x = 0; x < thumbWidth; ++x) {
-            int x0 = x * frameWidth / thumbWidth, x1 = std::max(x0 + 1, (x + 1) * frameWidth / thumbWidth);
+            int x0 = x * frameWidth / thumbWidth,
+                x1 = std::max(x0 + 1, (x + 1) * frameWidth / thumbWidth);
             unsigned sum[3] = {0, 0, 0};
             for (int sy = y0; sy < y1; ++sy)
                 for (int sx = x0; sx < x1; ++sx)
@@ -87,12 +92,13 @@ void ContactSheet::drawText(const std::string& text, int x, int baseline, float 
                 unsigned coverage = glyph[gy * w + gx];
                 unsigned char* out = &pixels[(size_t(py) * width + px) * 4];
                 for (int c = 0; c < 3; ++c)
-                    out[c] = static_cast<unsigned char>((out[c] * (255 - coverage) + shade * coverage) / 255);
+                    out[c] = static_cast<unsigned char>(
+                        (out[c] * (255 - coverage) + shade * coverage) / 255);
             }
         stbtt_FreeBitmap(glyph, nullptr);
         penX += advance * scale;
         if (i + 1 < text.size())
             penX += scale * stbtt_GetCodepointKernAdvance(&font->info, codepoint,
-                                                         static_cast<unsigned char>(text[i + 1]));
+                                                          static_cast<unsigned char>(text[i + 1]));
     }
 }

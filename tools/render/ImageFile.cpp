@@ -1,31 +1,30 @@
-// Writes PNGs beside their final name and renames them into place when complete.
+// Encodes PNGs in memory and hands them to the one file writer.
 #include "ImageFile.h"
+
+#include "kem/Exception.h"
+#include "platform/Files.h"
 
 #include <stb/stb_image_write.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <stdexcept>
+namespace {
+
+void appendBytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<unsigned char>*>(context);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+}
+
+} // namespace
 
 void checkWritable(const std::string& path) {
-    std::string probe = path + ".partial";
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
-    if (!file)
-        throw std::runtime_error("cannot write '" + path + "': " + std::strerror(errno));
-    std::fclose(file);
-    std::remove(probe.c_str());
+    platform::checkWritable(path);
 }
 
 void writePng(const std::string& path, int width, int height,
               const std::vector<unsigned char>& rgba) {
-    std::string partial = path + ".partial";
-    if (!stbi_write_png(partial.c_str(), width, height, 4, rgba.data(), width * 4)) {
-        std::remove(partial.c_str());
-        throw std::runtime_error("cannot write '" + path + "'");
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        throw std::runtime_error("cannot write '" + path + "': " + std::strerror(errno));
-    }
+    std::vector<unsigned char> encoded;
+    if (!stbi_write_png_to_func(appendBytes, &encoded, width, height, 4, rgba.data(), width * 4))
+        throw Kem::Exception(("cannot write '" + path + "': the PNG could not be encoded").c_str(),
+                             "tools/render/ImageFile", __LINE__);
+    platform::writeFileAtomically(path, encoded);
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// Throws std::runtime_error with a message naming the path.
+// Throws Kem::Exception with a message naming the path and the cause.
 void writePng(const std::string& path, int width, int height,
               const std::vector<unsigned char>& rgba);
 // Fails early, before any rendering, when the file cannot be created.

@@ -1,6 +1,8 @@
 // Runs ffmpeg as a child process without a shell, so paths need no quoting.
 #include "VideoEncoder.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -32,33 +34,36 @@ std::string findFfmpeg() {
 
 VideoEncoder::VideoEncoder(const std::string& output, int width, int height, FrameRate fps,
                            long long frames, const std::string& music)
-    : output(output), partial(output + ".partial") {
+    : output(output) {
     std::string ffmpeg = findFfmpeg();
     if (ffmpeg.empty())
         throw std::runtime_error("ffmpeg is not installed (Debian package 'ffmpeg')");
+    // Made here, never through a link, so that ffmpeg only overwrites a file of our own.
+    partial = platform::createTemporaryBeside(output);
     std::string size = std::to_string(width) + "x" + std::to_string(height);
     std::string rate = std::to_string(fps.numerator) + "/" + std::to_string(fps.denominator);
     char duration[64];
     std::snprintf(duration, sizeof duration, "%.6f", double(frames) / fps.perSecond());
     // The pipe carries exactly the frames; "-t" alone ends both streams there ("-frames:v"
     // would make ffmpeg drop the music).
-    std::vector<std::string> args = {ffmpeg,  "-hide_banner", "-loglevel", "error", "-y",
-                                     "-f",    "rawvideo",     "-pix_fmt",  "rgba",  "-s",
-                                     size,    "-r",           rate,        "-i",    "-",
-                                     "-t",    duration,       "-i",        music,   "-map",
-                                     "0:v:0", "-map",         "1:a:0",     "-c:v",  "libx264",
-                                     "-preset", "medium",     "-crf",      "18",    "-pix_fmt",
-                                     "yuv420p", "-c:a",       "aac",       "-b:a",  "192k",
-                                     "-t",    duration,
-                                     "-movflags", "+faststart", "-f",      "mp4",   partial};
+    std::vector<std::string> args = {
+        ffmpeg,     "-hide_banner", "-loglevel", "error",      "-y",      "-f",     "rawvideo",
+        "-pix_fmt", "rgba",         "-s",        size,         "-r",      rate,     "-i",
+        "-",        "-t",           duration,    "-i",         music,     "-map",   "0:v:0",
+        "-map",     "1:a:0",        "-c:v",      "libx264",    "-preset", "medium", "-crf",
+        "18",       "-pix_fmt",     "yuv420p",   "-c:a",       "aac",     "-b:a",   "192k",
+        "-t",       duration,       "-movflags", "+faststart", "-f",      "mp4",    partial};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
     int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error(std::string("cannot start ffmpeg: ") + std::strerror(errno));
+    if (::pipe(fds) != 0) {
+        int error = errno;
+        std::remove(partial.c_str());
+        throw std::runtime_error(std::string("cannot start ffmpeg: ") + std::strerror(error));
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
@@ -68,6 +73,7 @@ VideoEncoder::VideoEncoder(const std::string& output, int width, int height, Fra
     close(fds[0]);
     if (failed != 0) {
         close(fds[1]);
+        std::remove(partial.c_str());
         throw std::runtime_error(std::string("cannot start ffmpeg: ") + std::strerror(failed));
     }
     pipe = fds[1];
@@ -82,7 +88,8 @@ VideoEncoder::~VideoEncoder() {
         kill(child, SIGTERM);
         waitpid(child, nullptr, 0);
     }
-    std::remove(partial.c_str());
+    if (!partial.empty())
+        std::remove(partial.c_str());
 }
 
 void VideoEncoder::write(const std::vector<unsigned char>& rgba) {
@@ -105,6 +112,7 @@ void VideoEncoder::finish() {
     child = -1;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("ffmpeg failed to write '" + output + "'");
-    if (std::rename(partial.c_str(), output.c_str()) != 0)
-        throw std::runtime_error("cannot write '" + output + "': " + std::strerror(errno));
+    std::string complete = partial;
+    partial.clear();
+    platform::replaceWithTemporary(complete, output);
 }

@@ -177,12 +177,30 @@ void benchmark(const Options& options) {
     report.print(std::cout, startup);
 }
 
+// A tracks folder must exist and hold track files: otherwise every track would read 0 and the
+// pictures would be silently wrong.
+void checkTrackFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        throw UsageError("--tracks '" + folder + "' is not a folder");
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (name.size() > 7 && name[0] == '_' && name.compare(name.size() - 6, 6, ".track") == 0)
+            return;
+    }
+    throw UsageError("--tracks '" + folder + "' holds no track files (_<name>.track)");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
     try {
         options = parseOptions(argc, argv);
+        if (!options.tracks.empty())
+            checkTrackFolder(options.tracks);
     } catch (const UsageError& e) {
         std::cerr << "oxbrine-render: " << e.what() << "\n(--help shows the usage)\n";
         return 2;
@@ -209,8 +227,10 @@ int main(int argc, char** argv) {
             break;
         }
     } catch (const Kem::Exception& e) {
-        std::cerr << "oxbrine-render: " << (e.getMessage().getData() ? e.getMessage().getData() : "")
-                  << "\n";
+        std::cerr << "oxbrine-render: "
+                  << (e.getMessage().getData() ? e.getMessage().getData() : "") << "\n";
+        if (e.getDetail().getLength() > 0)
+            std::cerr << e.getDetail().getData() << "\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "oxbrine-render: " << e.what() << "\n";

@@ -15,6 +15,7 @@
 #include "SongParser.h"
 #include "WavWriter.h"
 #include "kem/Exception.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -61,10 +62,7 @@ int main(int argc, char** argv) {
         if (options.seconds > 0.0)
             song.seconds = options.seconds;
         if (!options.cues.empty()) {
-            std::ofstream cues(options.cues, std::ios::binary);
-            cues << Synth::cueSheet(song);
-            if (!cues)
-                throw Kem::Exception(("Cannot write " + options.cues).c_str(), __FILE__, __LINE__);
+            platform::writeFileAtomically(options.cues, Synth::cueSheet(song));
         }
         // Several runs measure render speed; every run renders the same bytes.
         std::vector<double> timings;

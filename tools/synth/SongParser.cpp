@@ -8,6 +8,7 @@
 
 #include "Rng.h"
 #include "kem/Exception.h"
+#include "platform/Files.h"
 
 namespace Synth {
 namespace {
@@ -309,12 +310,9 @@ Song parseSong(const std::string& text, const std::string& sourceName) {
 }
 
 Song loadSong(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw Kem::Exception(("Cannot open tune source " + path).c_str(), __FILE__, __LINE__);
-    std::stringstream text;
-    text << file.rdbuf();
-    return parseSong(text.str(), path);
+    std::vector<unsigned char> text =
+        platform::readFileLimited(path, platform::sourceLimit, "tune source");
+    return parseSong(std::string(text.begin(), text.end()), path);
 }
 
 } // namespace Synth

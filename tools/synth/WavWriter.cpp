@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 #include "Grid.h"
 #include "Rng.h"
 #include "kem/Exception.h"
+#include "platform/Files.h"
 
 namespace Synth {
 namespace {
@@ -51,11 +51,7 @@ void writeWav16(const std::string& path, const StereoBuffer& audio) {
                              static_cast<int16_t>(std::clamp(quantised, -32767L, 32767L))));
         }
     }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    if (!file)
-        throw Kem::Exception(("Cannot write " + path).c_str(), __FILE__, __LINE__);
+    platform::writeFileAtomically(path, bytes);
 }
 
 } // namespace Synth

@@ -1,6 +1,8 @@
 // Parsers for the timeline text format and editor XML.
 #include "Timeline.h"
 
+#include "platform/Files.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -276,11 +278,9 @@ std::vector<TrackSource> parseEditorXml(const std::string& text, const std::stri
 }
 
 std::vector<TrackSource> readTrackFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        throw TimelineError(path + ": cannot be read");
-    std::stringstream buffer;
-    buffer << stream.rdbuf();
+    std::vector<unsigned char> bytes =
+        platform::readFileLimited(path, platform::sourceLimit, "timeline");
+    std::string text(bytes.begin(), bytes.end());
     bool xml = path.size() >= 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
-    return xml ? parseEditorXml(buffer.str(), path) : parseTimeline(buffer.str(), path);
+    return xml ? parseEditorXml(text, path) : parseTimeline(text, path);
 }

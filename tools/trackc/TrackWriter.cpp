@@ -2,10 +2,10 @@
 #include "TrackWriter.h"
 
 #include "Timeline.h"
+#include "platform/Files.h"
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace {
@@ -38,11 +38,7 @@ void writeTracks(const std::vector<TrackSource>& tracks, const std::string& fold
         std::string fileName = "_" + track.name + ".track";
         std::vector<unsigned char> bytes = encodeTrack(track);
         std::string path = (fs::path(folder) / fileName).string();
-        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
-        if (!stream)
-            throw TimelineError(path + ": cannot be written");
+        platform::writeFileAtomically(path, bytes);
         written.insert(fileName);
     }
     for (const auto& entry : fs::directory_iterator(folder)) {

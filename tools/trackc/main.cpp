@@ -2,9 +2,10 @@
 #include "Checker.h"
 #include "Timeline.h"
 #include "TrackWriter.h"
+#include "kem/Exception.h"
+#include "platform/Files.h"
 
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -69,13 +70,11 @@ int main(int argc, char** argv) {
                 problems.insert(problems.end(), coverage.begin(), coverage.end());
             }
             if (!limitsPath.empty()) {
-                std::ifstream stream(limitsPath);
-                if (!stream)
-                    throw TimelineError(limitsPath + ": cannot be read");
-                std::stringstream text;
-                text << stream.rdbuf();
+                std::vector<unsigned char> text =
+                    platform::readFileLimited(limitsPath, platform::sourceLimit, "limits");
                 std::vector<std::string> outside =
-                    checkLimits(parseLimits(text.str()), out, showSeconds, rowsPerSecond);
+                    checkLimits(parseLimits(std::string(text.begin(), text.end())), out,
+                                showSeconds, rowsPerSecond);
                 problems.insert(problems.end(), outside.begin(), outside.end());
             }
         }
@@ -84,10 +83,16 @@ int main(int argc, char** argv) {
         if (!problems.empty())
             return 1;
         if (!stamp.empty())
-            std::ofstream(stamp) << tracks.size() << " tracks\n";
+            platform::writeFileAtomically(stamp, std::to_string(tracks.size()) + " tracks\n");
         std::cout << "trackc: " << tracks.size() << " tracks into " << out << "\n";
         return 0;
     } catch (const TimelineError& e) {
+        std::cerr << "trackc: " << e.what() << "\n";
+        return 1;
+    } catch (const Kem::Exception& e) {
+        std::cerr << "trackc: " << e.getMessage().getData() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
         std::cerr << "trackc: " << e.what() << "\n";
         return 1;
     }

@@ -9,8 +9,14 @@ class Exception {
 public:
     Exception(const String& message, const String& file, int line)
         : message(message), file(file), line(line) {}
+    // detail: a second line for standard error, naming the file, program, track or value a
+    // fixed message leaves out.
+    Exception(const String& message, const String& file, int line, const String& detail)
+        : message(message), file(file), line(line), detail(detail) {}
 
     String getMessage() const { return message; }
+    // Empty when the message says it all.
+    String getDetail() const { return detail; }
     // Carried for debugging; never shown to the viewer.
     String getFile() const { return file; }
     int getLine() const { return line; }
@@ -19,6 +25,7 @@ private:
     String message;
     String file;
     int line;
+    String detail;
 };
 
 } // namespace Kem

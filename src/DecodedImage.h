@@ -1,0 +1,24 @@
+// A PNG or JPEG file decoded to 8-bit RGBA, top row first, for the texture classes.
+#pragma once
+
+#include "kem/String.h"
+
+class DecodedImage {
+public:
+    // Throws Kem::Exception "Could not load texture \"<path>\"", the cause on its detail line, when
+    // the file cannot be read, is past the image limits or does not decode; the exception carries
+    // the texture class's file and line.
+    DecodedImage(const Kem::String& path, const char* file, int line);
+    ~DecodedImage();
+    DecodedImage(const DecodedImage&) = delete;
+    DecodedImage& operator=(const DecodedImage&) = delete;
+
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+    const unsigned char* getPixels() const { return pixels; }
+
+private:
+    unsigned char* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};

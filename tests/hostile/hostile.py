@@ -1,0 +1,466 @@
+#!/usr/bin/env python3
+"""Hostile input for the real programs: damaged, missing and odd Data files, wild track values
+and outputs that cannot take a file. Each run happens in a folder of its own, under a timeout,
+and must end in what a user needs: a message naming the problem and a non-zero exit, or a correct
+picture; never a hang, a sanitizer report, or exit 0 with a wrong or partial file.
+
+Usage: hostile.py GROUP RUN_DIR [TOOL...]   (GROUP: shader, image, music, track, values, output,
+tools; RUN_DIR: the runnable folder with oxbrine-render and Data/)
+"""
+
+import os
+import random
+import resource
+import shutil
+import signal
+import stat
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+GROUP, RUN_DIR = sys.argv[1], os.path.abspath(sys.argv[2])
+TOOLS = [os.path.abspath(tool) for tool in sys.argv[3:]]
+DATA = os.path.join(RUN_DIR, "Data")
+RENDER = os.path.join(RUN_DIR, "oxbrine-render")
+MUSIC = "pim00dle_and_quandrel-vantorel.mp3"
+# The smallest of the show's sizes keeps each run short.
+SIZE = ["--resolution", "1024x768"]
+TIMEOUT = 90
+MEBIBYTE = 1024 * 1024
+failures = []
+scratch = tempfile.mkdtemp(prefix="hostile-")
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+
+
+# ---- running ----------------------------------------------------------------------------------
+
+class Run:
+    def __init__(self, args, cwd, file_limit=None):
+        def limit():
+            # A full disk without special rights: the write fails with EFBIG, the signal ignored.
+            if file_limit is not None:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, file_limit))
+        try:
+            result = subprocess.run(args, cwd=cwd, capture_output=True, text=True,
+                                    errors="replace", timeout=TIMEOUT, preexec_fn=limit)
+            self.status, self.stderr, self.hung = result.returncode, result.stderr, False
+        except subprocess.TimeoutExpired as expired:
+            stderr = expired.stderr or b""
+            self.stderr = stderr.decode(errors="replace") if isinstance(stderr, bytes) else stderr
+            self.status, self.hung = None, True
+
+    def sanitizer_report(self):
+        return any(mark in self.stderr for mark in
+                   ("Sanitizer", "runtime error:", "terminate called", "Aborted"))
+
+    def describe(self):
+        last = self.stderr.strip().splitlines()[-3:]
+        return "hung" if self.hung else "exit %s: %s" % (self.status, " | ".join(last))
+
+
+def case_folder(name, replace=None):
+    """A runnable folder of links to the real Data, with Data files replaced or removed: replace
+    maps a file name to a function that makes the hostile version at a given path (or None to
+    leave the file out)."""
+    folder = os.path.join(scratch, name.replace(" ", "_").replace("/", "_"))
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(os.path.join(folder, "Data"))
+    replace = replace or {}
+    for entry in os.listdir(DATA):
+        if entry not in replace:
+            os.symlink(os.path.join(DATA, entry), os.path.join(folder, "Data", entry))
+    for entry, make in replace.items():
+        if make is not None:
+            make(os.path.join(folder, "Data", entry))
+    return folder
+
+
+def render(folder, *args, file_limit=None):
+    return Run([RENDER, *SIZE, *args], folder, file_limit)
+
+
+def leftovers(folder, expected):
+    return sorted(set(os.listdir(folder)) - set(expected))
+
+
+references = {}
+
+
+def reference(seconds):
+    """The intact show's frame at that time, rendered once."""
+    if seconds not in references:
+        folder = case_folder("reference-%g" % seconds)
+        out = os.path.join(folder, "frame.png")
+        run = render(folder, "frame", str(seconds), out)
+        check(run.status == 0 and not run.sanitizer_report(),
+              "reference frame at %g s (%s)" % (seconds, run.describe()))
+        references[seconds] = read(out) if run.status == 0 else None
+    return references[seconds]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def complete_png(data, size):
+    """A whole PNG (of that size, unless None): signature, header and end chunk all there."""
+    if len(data) < 45 or data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR":
+        return False
+    shape = struct.unpack(">II", data[16:24])
+    return (size is None or shape == size) and data[-12:-4] == b"\0\0\0\0IEND"
+
+
+# ---- outcomes ---------------------------------------------------------------------------------
+
+def expect_refused(what, run, names, out=None):
+    """A non-zero exit with a message naming the problem, and no output file."""
+    named = all(name in run.stderr for name in names)
+    clean = not run.hung and run.status not in (None, 0) and run.status > 0
+    check(clean and named and not run.sanitizer_report() and not (out and os.path.lexists(out)),
+          "%s: refused naming %s (%s)" % (what, ", ".join(repr(n) for n in names),
+                                         run.describe()))
+
+
+def expect_picture(what, run, out, seconds):
+    """Exit 0 and the intact show's picture for that time."""
+    ok = run.status == 0 and not run.sanitizer_report() and os.path.exists(out)
+    check(ok and read(out) == reference(seconds),
+          "%s: the right picture at %g s (%s)" % (what, seconds, run.describe()))
+
+
+def expect_refused_or_picture(what, run, names, out, seconds):
+    if run.status == 0:
+        expect_picture(what, run, out, seconds)
+    else:
+        expect_refused(what, run, names, out)
+
+
+def expect_any_picture(what, run, out, size, names=()):
+    """For values the show takes as they come: a complete picture, or a refusal naming them."""
+    if run.status == 0 and not run.sanitizer_report():
+        ok = os.path.exists(out) and complete_png(read(out), size)
+        check(ok, "%s: a complete picture (%s)" % (what, run.describe()))
+    else:
+        expect_refused(what, run, names, out)
+
+
+# ---- hostile files ----------------------------------------------------------------------------
+
+def original(name):
+    return read(os.path.join(DATA, name))
+
+
+def write_bytes(data):
+    def make(path):
+        with open(path, "wb") as f:
+            f.write(data)
+    return make
+
+
+def variants(name):
+    """Every way a Data file can be wrong, by name: a function making it (None: missing)."""
+    whole = original(name)
+    noise = random.Random(name).randbytes(len(whole))
+    return {
+        "missing": None,
+        "empty": write_bytes(b""),
+        "cut short": write_bytes(whole[: len(whole) // 2]),
+        "random bytes": write_bytes(noise),
+        "a pipe": lambda path: os.mkfifo(path),
+        "a folder": lambda path: os.mkdir(path),
+        "a link to /dev/zero": lambda path: os.symlink("/dev/zero", path),
+    }
+
+
+def past_limit(limit):
+    def make(path):
+        with open(path, "wb") as f:
+            f.truncate(limit + 1)  # sparse: costs nothing on the disk
+    return make
+
+
+# Outcome of each variant per kind of Data file: "refused" (a message naming the file), "picture"
+# (the intact picture), "either" of those, or "any" (a complete picture or a refusal).
+DATA_KINDS = {
+    "shader": (["Blit.vert"], 16 * MEBIBYTE,
+               {"missing": "refused", "empty": "refused", "cut short": "refused",
+                "random bytes": "refused"}),
+    "image": (["g.png", "kusmasuger.jpg"], 64 * MEBIBYTE,
+              {"missing": "refused", "empty": "refused", "cut short": "refused",
+               "random bytes": "refused"}),
+    # Decoders resynchronise on noise; offline, the set position still applies.
+    "music": ([MUSIC], 256 * MEBIBYTE,
+              {"missing": "refused", "empty": "refused", "cut short": "picture",
+               "random bytes": "either"}),
+    # A missing track is empty, as the show allows; whatever keys a file holds are taken.
+    "track": (["_Part.track"], 16 * MEBIBYTE,
+              {"missing": "any", "empty": "any", "cut short": "any", "random bytes": "any"}),
+}
+# Past the music's cut the clock must still be at the asked time.
+DATA_TIME = 60.0
+
+
+def group_data(kind):
+    names, limit, outcomes = DATA_KINDS[kind]
+    for name in names:
+        cases = variants(name)
+        cases["past the size limit"] = past_limit(limit)
+        for variant, make in cases.items():
+            what = "%s %s %s" % (kind, name, variant)
+            folder = case_folder(what, {name: make})
+            out = os.path.join(folder, "frame.png")
+            outcome = outcomes.get(variant, "refused")
+            run = render(folder, "frame", str(DATA_TIME), out)
+            names_shown = ["Data/" + name]
+            if outcome == "any":
+                # A track's values may be refused by the track's name.
+                names_shown = [name[1:-len(".track")]]
+            if variant == "past the size limit":
+                names_shown.append("%d MiB" % (limit // MEBIBYTE))
+            if outcome == "refused":
+                expect_refused(what, run, names_shown, out)
+            elif outcome == "picture":
+                expect_picture(what, run, out, DATA_TIME)
+            elif outcome == "either":
+                expect_refused_or_picture(what, run, names_shown, out, DATA_TIME)
+            else:
+                expect_any_picture(what, run, out, (1024, 768), names_shown)
+
+
+def png_header(width, height, data=b""):
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", data) +
+            chunk(b"IEND", b""))
+
+
+def jpeg_header(width, height):
+    frame = struct.pack(">BHHB", 8, height, width, 3) + b"\x01\x11\x00\x02\x11\x01\x03\x11\x01"
+    return b"\xff\xd8\xff\xc0" + struct.pack(">H", len(frame) + 2) + frame + b"\xff\xd9"
+
+
+def group_image_headers():
+    """Headers that ask for absurd sizes: refused before any pixel memory is taken."""
+    cases = {
+        "PNG 100000 x 100000": ("g.png", png_header(100000, 100000, zlib.compress(b"\0" * 64))),
+        "PNG 20000 x 1": ("g.png", png_header(20000, 1, zlib.compress(b"\0" * 64))),
+        "PNG 16384 x 16384 with no pixels": ("g.png", png_header(16384, 16384)),
+        "PNG 0 x 0": ("g.png", png_header(0, 0)),
+        "JPEG 65000 x 65000": ("kusmasuger.jpg", jpeg_header(65000, 65000)),
+        "cube map 30 x 48": ("blurry.jpg", None),
+    }
+    for what, (name, data) in cases.items():
+        if data is None:
+            # A cross whose faces are not square (10 x 12): GL refuses the upload.
+            data = png_header(30, 48, zlib.compress(b"".join(
+                b"\0" + b"\x80" * 120 for _ in range(48))))
+        folder = case_folder(what, {name: write_bytes(data)})
+        out = os.path.join(folder, "frame.png")
+        expect_refused(what, render(folder, "frame", "1", out), ["Data/" + name], out)
+
+
+def track_file(keys, count=None):
+    body = b"".join(struct.pack("<ifB", row, value, interpolation)
+                    for row, value, interpolation in keys)
+    return struct.pack("<i", len(keys) if count is None else count) + body
+
+
+INT_MIN, INT_MAX = -2 ** 31, 2 ** 31 - 1
+WILD = {"NaN": float("nan"), "infinity": float("inf"), "minus infinity": float("-inf"),
+        "1e30": 1e30, "-1e30": -1e30}
+
+
+def group_values():
+    # Every track but the scene choice set to one wild value, the whole show on one sheet.
+    tracks = [name for name in os.listdir(DATA) if name.startswith("_") and name.endswith(".track")]
+    for label, value in WILD.items():
+        what = "every track %s" % label
+        replace = {name: write_bytes(track_file([(0, value, 0)]))
+                   for name in tracks if name != "_Part.track"}
+        folder = case_folder(what, replace)
+        out = os.path.join(folder, "sheet.png")
+        run = render(folder, "sheet", "--every", "6", out)
+        expect_any_picture(what, run, out, None)
+
+    # The scene choice itself: no scene has such a number.
+    for label, value in WILD.items():
+        what = "Part %s" % label
+        folder = case_folder(what, {"_Part.track": write_bytes(track_file([(0, value, 0)]))})
+        out = os.path.join(folder, "frame.png")
+        expect_refused(what, render(folder, "frame", "1", out), ["Part"], out)
+
+    # Counts and rows at the integer limits, one kind per track, all in one show.
+    limits = {
+        "_Duck Res.track": track_file([(0, 40.0, 1)], count=INT_MAX),
+        "_Duck A.track": track_file([(0, 1.0, 1)], count=-1),
+        "_Duck B.track": track_file([(0, 1.0, 1)], count=INT_MIN),
+        "_Duck Move.track": track_file([(INT_MIN, -1e30, 1), (INT_MAX, 1e30, 2)]),
+        "_Camera FOV.track": track_file([(INT_MIN, 60.0, 3), (INT_MIN, 1e30, 1),
+                                         (INT_MAX, -1e30, 255)]),
+        "_Sphurrs Part.track": track_file([(INT_MAX, 1.0, 0), (INT_MIN, 0.0, 7)]),
+        "_Camera Z.track": track_file([(0, 1.0, 1)] * 3, count=2 ** 24),
+    }
+    folder = case_folder("integer limits", {name: write_bytes(data) for name, data in
+                                            limits.items()})
+    out = os.path.join(folder, "sheet.png")
+    run = render(folder, "sheet", "--every", "6", out)
+    expect_any_picture("track counts and rows at the integer limits", run, out, None)
+
+
+# ---- outputs ----------------------------------------------------------------------------------
+
+def group_output():
+    folder = case_folder("outputs")
+    victim = os.path.join(folder, "victim.txt")
+
+    def fresh_victim():
+        with open(victim, "w") as f:
+            f.write("keep me")
+
+    def victim_intact():
+        return read(victim) == b"keep me"
+
+    # A full disk, simulated by a file-size limit: a message with the cause, no file at all.
+    out = os.path.join(folder, "full.png")
+    run = render(folder, "frame", "1", out, file_limit=64 * 1024)
+    expect_refused("frame onto a full disk", run, [out, "File too large"], out)
+    check(leftovers(folder, ["Data", "full.png"]) == [], "full disk: nothing left behind %s"
+          % leftovers(folder, ["Data"]))
+    run = render(folder, "sheet", "--every", "20", out, file_limit=64 * 1024)
+    expect_refused("sheet onto a full disk", run, [out, "File too large"], out)
+
+    # A real small file system where one can be mounted.
+    mount = os.path.join(folder, "small")
+    os.mkdir(mount)
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", mount],
+                             capture_output=True).returncode == 0
+    if mounted:
+        try:
+            out = os.path.join(mount, "frame.png")
+            run = render(folder, "frame", "1", out)
+            expect_refused("frame onto a full tmpfs", run, [out, "No space left"], out)
+            check(os.listdir(mount) == [], "full tmpfs: nothing left behind %s"
+                  % os.listdir(mount))
+        finally:
+            subprocess.run(["umount", mount])
+    else:
+        print("skip full tmpfs: mounting is not allowed here")
+
+    # Targets that are not regular files are refused and left as they were.
+    fresh_victim()
+    link = os.path.join(folder, "link.png")
+    os.symlink(victim, link)
+    expect_refused("frame onto a link", render(folder, "frame", "1", link), [link])
+    check(os.path.islink(link) and victim_intact(), "the link and its target are untouched")
+
+    directory = os.path.join(folder, "dir.png")
+    os.mkdir(directory)
+    expect_refused("frame onto a folder", render(folder, "frame", "1", directory), [directory])
+    check(os.path.isdir(directory), "the folder is still a folder")
+
+    pipe = os.path.join(folder, "pipe.png")
+    os.mkfifo(pipe)
+    expect_refused("frame onto a pipe", render(folder, "frame", "1", pipe), [pipe])
+    check(stat.S_ISFIFO(os.lstat(pipe).st_mode), "the pipe is still a pipe")
+
+    device = os.path.join(folder, "null.png")
+    try:
+        os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 3))
+    except PermissionError:
+        device = "/dev/null"
+    expect_refused("frame onto a device", render(folder, "frame", "1", device), [device])
+    check(stat.S_ISCHR(os.lstat(device).st_mode), "the device is still a device")
+
+    frames = os.path.join(folder, "frames-file")
+    write_bytes(b"x")(frames)
+    expect_refused("frames into a file", render(folder, "frames", "--fps", "1", "--from", "1",
+                                                "--to", "2", frames), [frames])
+
+    # A link left under the old temporary name is not followed.
+    fresh_victim()
+    out = os.path.join(folder, "good.png")
+    os.symlink(victim, out + ".partial")
+    run = render(folder, "frame", "1", out)
+    expect_picture("frame beside a planted .partial link", run, out, 1.0)
+    check(victim_intact(), "the planted link's target is untouched")
+
+    # A folder the user may not write to; root writes anyway, so only checked for others.
+    if os.geteuid() != 0:
+        locked = os.path.join(folder, "locked")
+        os.mkdir(locked, 0o555)
+        out = os.path.join(locked, "frame.png")
+        expect_refused("frame into a read-only folder", render(folder, "frame", "1", out),
+                       [out, "Permission denied"], out)
+    else:
+        print("skip read-only folder: root writes there anyway")
+
+    # A tracks folder that is not there, or holds no tracks.
+    for what, tracks in [("missing", os.path.join(folder, "no-such")), ("empty", folder)]:
+        out = os.path.join(folder, "tracks.png")
+        run = render(folder, "--tracks", tracks, "frame", "1", out)
+        check(run.status == 2 and tracks in run.stderr and not os.path.exists(out),
+              "--tracks %s folder refused with exit 2 (%s)" % (what, run.describe()))
+
+
+def group_tools():
+    """The content tools write through the same writer: a full disk or an odd target fails."""
+    trackc, imagegen = TOOLS
+    source_dir = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "content")
+    timeline = sorted(os.path.join(source_dir, "tracks", n)
+                      for n in os.listdir(os.path.join(source_dir, "tracks")) if n.endswith(".tl"))
+    folder = os.path.join(scratch, "tools")
+    os.makedirs(folder)
+
+    out = os.path.join(folder, "tracks")
+    run = Run([trackc, "--out", out, *timeline], folder, file_limit=16)
+    expect_refused("trackc onto a full disk", run, [out, "File too large"])
+    check(not [n for n in os.listdir(out) if "partial" in n], "trackc: no temporaries left")
+
+    os.makedirs(os.path.join(folder, "linked"))
+    victim = os.path.join(folder, "victim")
+    write_bytes(b"keep me")(victim)
+    os.symlink(victim, os.path.join(folder, "linked", "_Part.track"))
+    run = Run([trackc, "--out", os.path.join(folder, "linked"), *timeline], folder)
+    expect_refused("trackc onto a linked track file", run, ["_Part.track"])
+    check(read(victim) == b"keep me", "trackc: the link's target is untouched")
+
+    pipe = os.path.join(folder, "pipe.tl")
+    os.mkfifo(pipe)
+    expect_refused("trackc reading a pipe", Run([trackc, "--out", out, pipe], folder), [pipe])
+
+    images = os.path.join(source_dir, "images")
+    source = os.path.join(images, sorted(n for n in os.listdir(images) if n.endswith(".txt"))[0])
+    out = os.path.join(folder, "images")
+    os.makedirs(out)
+    run = Run([imagegen, source, out], folder, file_limit=1024)
+    expect_refused("imagegen onto a full disk", run, [out, "File too large"])
+    check(os.listdir(out) == [], "imagegen: nothing left behind %s" % os.listdir(out))
+
+
+GROUPS = {
+    "shader": lambda: group_data("shader"),
+    "image": lambda: (group_data("image"), group_image_headers()),
+    "music": lambda: group_data("music"),
+    "track": lambda: group_data("track"),
+    "values": group_values,
+    "output": group_output,
+    "tools": group_tools,
+}
+
+try:
+    GROUPS[GROUP]()
+finally:
+    shutil.rmtree(scratch, ignore_errors=True)
+print("%d failed" % len(failures) if failures else "all passed")
+sys.exit(1 if failures else 0)
