@@ -9,6 +9,7 @@
 #include "VideoEncoder.h"
 
 #include "Sync.h"
+#include "Version.h"
 #include "kem/Exception.h"
 #include "platform/GLProc.h"
 
@@ -177,6 +178,17 @@ void benchmark(const Options& options) {
     report.print(std::cout, startup);
 }
 
+// Paths on the command line belong to the caller's folder; Data/ is read from the data root.
+void enterDataRoot(Options& options) {
+    if (options.dataRoot.empty())
+        return;
+    if (!options.output.empty())
+        options.output = std::filesystem::absolute(options.output).string();
+    if (!options.tracks.empty())
+        options.tracks = std::filesystem::absolute(options.tracks).string();
+    std::filesystem::current_path(options.dataRoot);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -188,9 +200,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        enterDataRoot(options);
         switch (options.mode) {
         case Mode::Help:
             std::cout << renderUsage;
+            break;
+        case Mode::Version:
+            std::cout << "oxbrine-render " << oxbrineVersion() << "\n";
             break;
         case Mode::Frame:
             renderFrame(options);
@@ -209,8 +225,8 @@ int main(int argc, char** argv) {
             break;
         }
     } catch (const Kem::Exception& e) {
-        std::cerr << "oxbrine-render: " << (e.getMessage().getData() ? e.getMessage().getData() : "")
-                  << "\n";
+        std::cerr << "oxbrine-render: "
+                  << (e.getMessage().getData() ? e.getMessage().getData() : "") << "\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "oxbrine-render: " << e.what() << "\n";
