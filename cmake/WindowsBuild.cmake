@@ -39,6 +39,8 @@ add_library(oxengine STATIC ${OXBRINE_ENGINE_SOURCES})
 target_include_directories(oxengine PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src
                                            ${CMAKE_SOURCE_DIR}/effects ${CMAKE_SOURCE_DIR}/post)
 target_link_libraries(oxengine PUBLIC oxplatform)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/Version.cpp PROPERTIES
+                            COMPILE_DEFINITIONS OXBRINE_VERSION="${PROJECT_VERSION}")
 
 # Hand-written data first, then the host build's generated content over it.
 add_custom_target(data ALL

@@ -12,6 +12,7 @@ lame sox libsox-fmt-mp3 ffmpeg
 xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-dejavu-extra python3
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 mingw-w64-x86-64-dev wine wine64 x11-apps
+lintian
 "
 
 missing=""

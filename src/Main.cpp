@@ -3,12 +3,15 @@
 #include "Demo.h"
 #include "Extensions.h"
 #include "LaunchOptions.h"
+#include "Version.h"
 #include "Window.h"
 #include "kem/Exception.h"
 #include "platform/Dialog.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -52,7 +55,12 @@ void runShow() {
 
 } // namespace
 
-int main() {
+// "--version" alone prints the version; any other command line starts the show as usual.
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("oxbrine %s\n", oxbrineVersion());
+        return 0;
+    }
     try {
         if (!askForLaunchOptions())
             return 0;

@@ -5,8 +5,47 @@
 #include "platform/sound/SdlOutput.h"
 
 #include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace sound {
+
+namespace {
+
+// The sound system's libraries (ALSA above all) report a missing card in a dozen lines of their
+// own; while a device is looked for, standard error goes to /dev/null and the show says it once.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && null >= 0)
+            dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved >= 0) {
+            dup2(saved, STDERR_FILENO);
+            close(saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved = -1;
+};
+
+std::unique_ptr<SdlOutput> openDefaultDevice(int sampleRate, Mixer& mixer) {
+    QuietStandardError quiet;
+    return SdlOutput::open(sampleRate, mixer, nullptr);
+}
+
+} // namespace
 
 double monotonicSeconds() {
     auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -15,8 +54,9 @@ double monotonicSeconds() {
 
 std::unique_ptr<Output> Output::open(int sampleRate, Mixer& mixer, bool deviceAllowed) {
     if (deviceAllowed) {
-        if (auto device = SdlOutput::open(sampleRate, mixer, nullptr))
+        if (auto device = openDefaultDevice(sampleRate, mixer))
             return device;
+        std::fprintf(stderr, "no audio device: playing silently\n");
         // No card or no sound server: SDL's dummy driver consumes audio at real time.
         if (auto dummy = SdlOutput::open(sampleRate, mixer, "dummy"))
             return dummy;

@@ -5,6 +5,7 @@
 #include "platform/win32/WaveOutput.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace sound {
 
@@ -17,6 +18,7 @@ std::unique_ptr<Output> Output::open(int sampleRate, Mixer& mixer, bool deviceAl
     if (deviceAllowed) {
         if (auto device = WaveOutput::open(sampleRate, mixer))
             return device;
+        std::fprintf(stderr, "no audio device: playing silently\n");
     }
     return std::make_unique<PacedOutput>(sampleRate, mixer);
 }

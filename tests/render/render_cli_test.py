@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """oxbrine-render end to end: same bytes for the same time, ranges that match single frames,
-a video with the asked frame count, duration and an audio stream, and clear refusals."""
+a video with the asked frame count, duration and an audio stream, clear refusals, and progress
+fit for a log when the output is not a terminal."""
 import json
 import os
 import subprocess
@@ -52,6 +53,7 @@ with tempfile.TemporaryDirectory() as tmp:
     names = sorted(os.listdir(frames)) if os.path.isdir(frames) else []
     check(result.returncode == 0 and names == ["frame_000123.png", "frame_000124.png",
                                                  "frame_000125.png"], f"range frames {names}")
+    check("\r" not in result.stdout + result.stderr, "no carriage returns into a pipe")
     if "frame_000124.png" in names:
         check(read(f"{frames}/frame_000124.png") == read(first), "frame 124 at 10 fps equals 12.4 s")
 
@@ -59,6 +61,10 @@ with tempfile.TemporaryDirectory() as tmp:
     video = f"{tmp}/show.mp4"
     result = run("--resolution", "1024x768", "video", "--fps", "1/4", video)
     check(result.returncode == 0, f"video rendered ({result.stderr.strip()[-200:]})")
+    # Away from a terminal, progress is a plain line at every tenth of the work.
+    progress = [line for line in result.stderr.splitlines() if line.startswith("video ")]
+    check("\r" not in result.stdout + result.stderr and len(progress) == 10
+          and " 100% 20/20 frames" in progress[-1], f"ten progress lines ({progress})")
     if result.returncode == 0:
         probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_streams",
                                 "-show_format", "-of", "json", video],

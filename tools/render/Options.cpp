@@ -17,9 +17,11 @@ const char* const renderUsage =
     "  oxbrine-render [--resolution WxH] [--tracks DIR] video [--fps RATE] OUT.mp4\n"
     "  oxbrine-render [--resolution WxH] [--tracks DIR] sheet --every SECONDS OUT.png\n"
     "  oxbrine-render [--resolution WxH] [--tracks DIR] bench [--fps RATE] [--from T0 --to T1]\n"
+    "  oxbrine-render --version\n"
     "WxH is 1920x1080, 1280x720 (default) or 1024x768; times are seconds from 0 to 78;\n"
     "RATE is a number or a fraction such as 60000/1001 (default 60). Run it from the folder\n"
-    "that holds Data/.\n";
+    "that holds Data/, or name that folder with --data-root DIR (paths given on the command\n"
+    "line stay relative to where it is run).\n";
 
 long long FrameRate::frameMilliseconds(long long frame) const {
     // Exact in integers: frame * 1000 * den / num, rounded half up.
@@ -98,6 +100,11 @@ Options parseOptions(int argc, const char* const* argv) {
         if (arg == "--help" || arg == "-h") {
             options.mode = Mode::Help;
             return options;
+        } else if (arg == "--version") {
+            options.mode = Mode::Version;
+            return options;
+        } else if (arg == "--data-root") {
+            options.dataRoot = value(arg);
         } else if (arg == "--resolution") {
             std::string wanted = value(arg);
             options.resolution = -1;
@@ -125,7 +132,8 @@ Options parseOptions(int argc, const char* const* argv) {
             if (text.empty() || *end != '\0' || !(options.every >= 0.1) || options.every > 78.0)
                 throw UsageError("--every must be seconds between 0.1 and 78, not '" + text + "'");
             everyGiven = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && !std::isdigit(static_cast<unsigned char>(arg[1]))) {
+        } else if (arg.size() > 1 && arg[0] == '-' &&
+                   !std::isdigit(static_cast<unsigned char>(arg[1]))) {
             throw UsageError("unknown option '" + arg + "'");
         } else {
             positional.push_back(arg);

@@ -20,12 +20,13 @@ struct FrameRate {
     long long firstFrameAtOrAfter(double seconds) const;
 };
 
-enum class Mode { Frame, Frames, Video, Sheet, Bench, Help };
+enum class Mode { Frame, Frames, Video, Sheet, Bench, Help, Version };
 
 struct Options {
     Mode mode = Mode::Help;
-    int resolution = 1; // index into the resolution table
-    std::string tracks; // folder of track files, empty for Data/
+    int resolution = 1;   // index into the resolution table
+    std::string tracks;   // folder of track files, empty for Data/
+    std::string dataRoot; // folder holding Data/, empty for the working folder
     FrameRate fps;
     double time = 0.0; // frame
     double from = 0.0, to = 78.0;

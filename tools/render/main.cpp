@@ -9,6 +9,7 @@
 #include "VideoEncoder.h"
 
 #include "Sync.h"
+#include "Version.h"
 #include "kem/Exception.h"
 #include "platform/GLProc.h"
 
@@ -193,6 +194,17 @@ void checkTrackFolder(const std::string& folder) {
     throw UsageError("--tracks '" + folder + "' holds no track files (_<name>.track)");
 }
 
+// Paths on the command line belong to the caller's folder; Data/ is read from the data root.
+void enterDataRoot(Options& options) {
+    if (options.dataRoot.empty())
+        return;
+    if (!options.output.empty())
+        options.output = std::filesystem::absolute(options.output).string();
+    if (!options.tracks.empty())
+        options.tracks = std::filesystem::absolute(options.tracks).string();
+    std::filesystem::current_path(options.dataRoot);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,9 +218,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        enterDataRoot(options);
         switch (options.mode) {
         case Mode::Help:
             std::cout << renderUsage;
+            break;
+        case Mode::Version:
+            std::cout << "oxbrine-render " << oxbrineVersion() << "\n";
             break;
         case Mode::Frame:
             renderFrame(options);

@@ -1,0 +1,12 @@
+// Terminal detection for Linux.
+#include "platform/Terminal.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool isTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) == 1;
+}
+
+} // namespace platform
