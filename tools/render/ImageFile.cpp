@@ -18,9 +18,10 @@ void checkWritable(const std::string& path) {
 }
 
 void writePng(const std::string& path, int width, int height,
-              const std::vector<unsigned char>& rgba) {
+              const std::vector<unsigned char>& pixels, int channels) {
     std::string partial = path + ".partial";
-    if (!stbi_write_png(partial.c_str(), width, height, 4, rgba.data(), width * 4)) {
+    if (!stbi_write_png(partial.c_str(), width, height, channels, pixels.data(),
+                        width * channels)) {
         std::remove(partial.c_str());
         throw std::runtime_error("cannot write '" + path + "'");
     }
