@@ -9,7 +9,7 @@ libsdl2-dev libgtk-3-dev libmpg123-dev
 libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libglm-dev libstb-dev
 libgtest-dev libgmock-dev clang libclang-rt-14-dev
 lame sox libsox-fmt-mp3 ffmpeg
-xvfb xauth xdotool x11-utils fonts-dejavu-core fonts-dejavu-extra python3
+xvfb xauth xdotool x11-utils faketime fonts-dejavu-core fonts-dejavu-extra python3
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 mingw-w64-x86-64-dev wine wine64 x11-apps
 lintian

@@ -112,9 +112,10 @@ def leave_show(window, program):
 class Program:
     """The program under test, started in a working folder with its stderr kept in a file."""
 
-    def __init__(self, executable, working_dir, **environment_changes):
+    def __init__(self, executable, working_dir, extra_environment=None, **environment_changes):
         self.log = tempfile.TemporaryFile(mode="w+")
-        environment = dict(os.environ, NO_AT_BRIDGE="1", **environment_changes)
+        environment = dict(os.environ, NO_AT_BRIDGE="1", **(extra_environment or {}),
+                           **environment_changes)
         self.process = subprocess.Popen([executable], cwd=working_dir, stdout=subprocess.DEVNULL,
                                         stderr=self.log, env=environment)
 
@@ -213,6 +214,32 @@ def case_close_request(executable, run_dir):
     program = Program(executable, run_dir)
     try:
         send_close_request(open_show(program))
+        expect_exit(program, 0, timeout=SHOW_START_TIMEOUT)
+    finally:
+        program.stop()
+
+
+# The show's own clocks (the music position and the frame loop's) run this many times faster
+# under libfaketime, preloaded into the test's run only: the program is the one users run.
+CLOCK_SPEED = 10
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+
+
+def fast_clock():
+    check(os.path.exists(FAKETIME_LIBRARY),
+          "%s is missing (scripts/setup.sh installs faketime)" % FAKETIME_LIBRARY)
+    preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), FAKETIME_LIBRARY]))
+    asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+    return {"LD_PRELOAD": preload, "FAKETIME": "+0 x%d" % CLOCK_SPEED,
+            "FAKETIME_NO_CACHE": "1", "ASAN_OPTIONS": asan}
+
+
+def case_show_ends(executable, run_dir):
+    # Nothing is pressed once the show runs: it must end by itself, with status 0, after its
+    # 78 s (under 8 s of real time here, after loading).
+    program = Program(executable, run_dir, fast_clock())
+    try:
+        open_show(program)
         expect_exit(program, 0, timeout=SHOW_START_TIMEOUT)
     finally:
         program.stop()

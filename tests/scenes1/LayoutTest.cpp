@@ -81,11 +81,6 @@ TEST(ColonLayout, StyleAndLevelStatisticsOfTheFixedSeed) {
     EXPECT_EQ(styles[-2], 238);
     EXPECT_EQ(negative, 736);
 
-    // The first ring takes the first words: level -1872130912 % 100 = -12, inner radius -8;
-    // 1907405312 % 8 = 0 (65536 and 648000000 are both multiples of 8), so outer = -7.2.
-    EXPECT_EQ(rings[0].level, -12);
-    EXPECT_FLOAT_EQ(rings[0].outerRadius, -7.2f);
-
     for (int n = 0; n < Colon::levelCount; ++n) {
         EXPECT_LE(std::fabs(speed[n]), 1.0f);
         EXPECT_LE(std::fabs(height[n]), 1.0f);
@@ -128,18 +123,9 @@ TEST(ArchSlabs, DepthWindowIncludesItsEnds) {
     EXPECT_TRUE(ArchSlabs::isInDepthWindow(slab, 300.0f));
 }
 
-TEST(ArchLayout, SlabsAndFlickerShareTheSeedButNotTheGenerator) {
+TEST(ArchLayout, SlabsStayInTheirRangesAndFewStartInTheDepthWindow) {
     auto slabs = std::make_unique<ArchSlab[]>(ArchSlabs::count);
     ArchSlabs::generate(slabs.get());
-    auto flicker = std::make_unique<float[]>(ArchBalls::size * ArchBalls::size * ArchBalls::size);
-    ArchBalls::generate(flicker.get());
-
-    // The first three draws scaled to each user's range.
-    EXPECT_EQ(slabs[0].x, (4201.0f / 32767.0f) * 8.0f - 4.0f);
-    EXPECT_EQ(flicker[0], 4201.0f / 32767.0f);
-    EXPECT_EQ(flicker[1], 29104.0f / 32767.0f);
-    EXPECT_NEAR(slabs[0].y, flicker[1] * 404.0f - 400.0f, 1e-3f);
-    EXPECT_NEAR(slabs[0].z, flicker[2] * 4010.0f - 4000.0f, 1e-2f);
 
     int inWindowAtStart = 0;
     for (int n = 0; n < ArchSlabs::count; ++n) {
@@ -177,8 +163,6 @@ TEST_F(ParticlePlacement, LayoutRanges) {
         else
             ASSERT_EQ(p.ballPosition[1], 0.0f);
     }
-    // Sprite 0 is drawn z, y, x: its z is the first draw.
-    EXPECT_EQ(sprites[0].position[2], (4201.0f / 32767.0f) * 800.0f - 400.0f);
 }
 
 TEST_F(ParticlePlacement, FullTransformSitsOnTheBallWithoutTwinkle) {

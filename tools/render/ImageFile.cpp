@@ -21,9 +21,10 @@ void checkWritable(const std::string& path) {
 }
 
 void writePng(const std::string& path, int width, int height,
-              const std::vector<unsigned char>& rgba) {
+              const std::vector<unsigned char>& pixels, int channels) {
     std::vector<unsigned char> encoded;
-    if (!stbi_write_png_to_func(appendBytes, &encoded, width, height, 4, rgba.data(), width * 4))
+    if (!stbi_write_png_to_func(appendBytes, &encoded, width, height, channels, pixels.data(),
+                                width * channels))
         throw Kem::Exception(("cannot write '" + path + "': the PNG could not be encoded").c_str(),
                              "tools/render/ImageFile", __LINE__);
     platform::writeFileAtomically(path, encoded);
