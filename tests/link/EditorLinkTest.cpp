@@ -1,11 +1,13 @@
 // The editor link against a fake editor: greeting, track requests, keys, transport, saving and
 // every way an editor can fail the preview.
 #include "EditorLink.h"
+#include "AllocationCount.h"
 #include "FakeEditor.h"
 #include "sync/TrackFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +220,16 @@ TEST_F(EditorLinkTest, TheEditorMovesAndPausesThePreviewAndHearsItsRow) {
     link.reportRow(300);
     link.reportRow(301);
     EXPECT_EQ(editor.read(5), setRow(301));
+
+    // Frames with nothing new, and one that reports a row, allocate nothing.
+    long before = allocationCount();
+    for (std::uint32_t frame = 0; frame < 100; ++frame) {
+        now += 16;
+        link.poll(tracks, now);
+        link.reportRow(301 + frame / 50);
+    }
+    EXPECT_EQ(allocationCount() - before, 0);
+    EXPECT_EQ(editor.read(5), setRow(302));
 }
 
 TEST_F(EditorLinkTest, SavingWritesEveryTrackAsTheShowsTrackFiles) {
@@ -308,9 +320,20 @@ INSTANTIATE_TEST_SUITE_P(
                     Failure{"seek above 2^31-1", setRow(0x80000000u), true},
                     Failure{"unknown command after a good one", join({pause(true), Bytes{7}}),
                             true},
-                    Failure{"dropped", Bytes{}, false}));
+                    Failure{"dropped", Bytes{}, false}),
+    [](const testing::TestParamInfo<Failure>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 enum class Greeting { Silent, Wrong, CutShort, NoEditor };
+
+std::string greetingName(const testing::TestParamInfo<Greeting>& info) {
+    const char* names[] = {"Silent", "Wrong", "CutShort", "NoEditor"};
+    return names[int(info.param)];
+}
 
 class GreetingFailureTest : public EditorLinkTest, public testing::WithParamInterface<Greeting> {};
 
@@ -354,7 +377,8 @@ TEST_P(GreetingFailureTest, TheFilesKeysStayAndTheLinkTriesAgain) {
 
 INSTANTIATE_TEST_SUITE_P(Editors, GreetingFailureTest,
                          testing::Values(Greeting::Silent, Greeting::Wrong, Greeting::CutShort,
-                                         Greeting::NoEditor));
+                                         Greeting::NoEditor),
+                         greetingName);
 
 TEST(EditorAddressTest, ReadsAnOptionalHostAndAPort) {
     struct Case {
