@@ -26,10 +26,18 @@ bool resolveTcpAddress(const std::string& host, std::uint16_t port, TcpAddress& 
         error = "cannot find " + host + ": " + gai_strerror(result);
         return false;
     }
-    bool fits = found->ai_addrlen <= sizeof address.bytes;
+    // Editors commonly listen on IPv4 only, while "localhost" may name ::1 first.
+    const addrinfo* chosen = found;
+    for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET) {
+            chosen = entry;
+            break;
+        }
+    }
+    bool fits = chosen->ai_addrlen <= sizeof address.bytes;
     if (fits) {
-        std::memcpy(address.bytes, found->ai_addr, found->ai_addrlen);
-        address.length = unsigned(found->ai_addrlen);
+        std::memcpy(address.bytes, chosen->ai_addr, chosen->ai_addrlen);
+        address.length = unsigned(chosen->ai_addrlen);
     } else {
         error = "the address of " + host + " is too long";
     }
