@@ -2,30 +2,7 @@
 #include "TrackSaving.h"
 
 #include "TrackWriter.h"
-#include "kem/Exception.h"
-
-#include <cstdio>
-#include <fstream>
-
-void replaceFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::string temporary = path + ".saving";
-    {
-        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
-        stream.close();
-        if (!stream) {
-            std::remove(temporary.c_str());
-            throw Kem::Exception((path + " cannot be written").c_str(), "tools/link/TrackSaving",
-                                 __LINE__);
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw Kem::Exception((path + " cannot be replaced").c_str(), "tools/link/TrackSaving",
-                             __LINE__);
-    }
-}
+#include "platform/Files.h"
 
 void saveTracks(const TrackSet& tracks, const std::string& base) {
     TrackSource source;
@@ -41,6 +18,6 @@ void saveTracks(const TrackSet& tracks, const std::string& base) {
             copy.interpolation = key.interpolation;
             source.keys.push_back(copy);
         }
-        replaceFile(base + "_" + source.name + ".track", encodeTrack(source));
+        platform::writeFileAtomically(base + "_" + source.name + ".track", encodeTrack(source));
     }
 }

@@ -11,6 +11,3 @@
 // file that could not be written; tracks before it are already saved.
 void saveTracks(const TrackSet& tracks, const std::string& base);
 
-// Replaces the file with the bytes through a temporary file beside it and a rename, so a reader
-// sees the old file or the new one, never a part.
-void replaceFile(const std::string& path, const std::vector<unsigned char>& bytes);
