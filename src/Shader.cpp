@@ -1,19 +1,40 @@
-// Compiles one GLSL stage from its file, with an optional common prefix file.
+// Compiles one GLSL stage from its file, with an optional common prefix file or defines.
 #include "Shader.h"
 
 #include "File.h"
 #include "kem/Exception.h"
 
+#include <string>
+
 Shader::Shader(const Kem::String& path, GLenum type) : Shader(Kem::String(), path, type) {}
 
 Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type) {
-    if (type != GL_VERTEX_SHADER && type != GL_FRAGMENT_SHADER)
-        throw Kem::Exception("Invalid shader type specified", "src/Shader", 26);
-    this->type = type;
-
     Kem::String source = File::readAll(path);
     if (commonPath.getLength() > 0)
         source = File::readAll(commonPath) + source;
+    compile(path, source, type);
+}
+
+Shader::Shader(const Kem::String& path, GLenum type, const char* defines) {
+    Kem::String file = File::readAll(path);
+    std::string text = file.getData() ? file.getData() : "";
+    // Nothing but comments may come before the #version line.
+    size_t version = text.find("#version");
+    size_t at = 0;
+    if (version != std::string::npos) {
+        size_t lineEnd = text.find('\n', version);
+        if (lineEnd == std::string::npos)
+            text += '\n';
+        at = lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+    }
+    text.insert(at, defines ? defines : "");
+    compile(path, Kem::String(text.c_str()), type);
+}
+
+void Shader::compile(const Kem::String& path, const Kem::String& source, GLenum type) {
+    if (type != GL_VERTEX_SHADER && type != GL_FRAGMENT_SHADER)
+        throw Kem::Exception("Invalid shader type specified", "src/Shader", 26);
+    this->type = type;
 
     id = glCreateShader(type);
     const GLchar* text = source.getData() ? source.getData() : "";

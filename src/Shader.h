@@ -9,6 +9,9 @@ public:
     Shader(const Kem::String& path, GLenum type);
     // The common file's text comes first, joined to the stage file with nothing between.
     Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type);
+    // The stage file with lines (such as "#define X\n") put in after its #version line: variants
+    // of one source without a copy of it.
+    Shader(const Kem::String& path, GLenum type, const char* defines);
     ~Shader();
     Shader(const Shader&) = delete;
     Shader& operator=(const Shader&) = delete;
@@ -17,6 +20,8 @@ public:
     GLenum getType() const { return type; }
 
 private:
+    void compile(const Kem::String& path, const Kem::String& source, GLenum type);
+
     GLuint id = 0;
     GLenum type = 0;
 };
