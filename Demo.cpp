@@ -4,6 +4,7 @@
 
 #include "Bloom.h"
 #include "Camera.h"
+#include "ImagePrefetch.h"
 #include "LaunchOptions.h"
 #include "NoiseVolume.h"
 #include "PerkProc.h"
@@ -62,6 +63,19 @@ Demo::Demo() {
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
 
+    // Decoded on worker threads while the shaders compile, in the order they are needed; those
+    // of the post chain and the scenes only while those are still to be built.
+    static bool scenesBuilt = false;
+    std::vector<std::string> images;
+    if (!scenesBuilt)
+        images = {"Data/bokehfuckyou.jpg", "Data/kusmasuger.jpg", "Data/blurry.jpg",
+                  "Data/skyboxlol.jpg",    "Data/colonskybox.jpg", "Data/rock.png",
+                  "Data/rockn.png"};
+    images.insert(images.end(), {"Data/morvelin.png", "Data/w0lvar.png", "Data/pim00dle.png",
+                                 "Data/vexaroon.png", "Data/brisko.png", "Data/g.png", "Data/o.png",
+                                 "Data/end.png"});
+    ImagePrefetch prefetch(images);
+
     try {
         PerkProc::get();
         Bloom::get();
@@ -76,6 +90,8 @@ Demo::Demo() {
         static Colon colon;
         static Architecture architecture;
         static Garbitch garbitch;
+
+        scenesBuilt = true;
 
         effects.add(&duckNipples);
         effects.add(&sphurrs);

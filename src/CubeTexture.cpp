@@ -1,18 +1,12 @@
 // Cuts the six faces of a cube map out of a vertical-cross image and uploads them.
 #include "CubeTexture.h"
 
+#include "ImagePrefetch.h"
 #include "kem/Exception.h"
 
-#include <cstdio>
-#include <stb/stb_image.h>
 #include <vector>
 
 namespace {
-
-struct DecodedImage {
-    stbi_uc* pixels = nullptr;
-    ~DecodedImage() { stbi_image_free(pixels); }
-};
 
 // Where each face's cell starts in the 3 x 4 grid, in cells, in GL face order.
 const int faceCells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
@@ -20,17 +14,13 @@ const int faceCells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
 } // namespace
 
 CubeTexture::CubeTexture(const Kem::String& path) {
-    DecodedImage image;
-    FILE* file = path.getData() ? std::fopen(path.getData(), "rb") : nullptr;
-    if (file) {
-        int components = 0;
-        image.pixels = stbi_load_from_file(file, &width, &height, &components, 4);
-        std::fclose(file);
-    }
-    if (!image.pixels)
+    std::shared_ptr<const DecodedImage> image = decodeImage(path);
+    if (!image->pixels)
         throw Kem::Exception(Kem::String("Could not load texture \"") + path + "\"",
                              "src/CubeTexture", 9);
 
+    width = image->width;
+    height = image->height;
     id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_CUBE_MAP, id);
@@ -38,7 +28,7 @@ CubeTexture::CubeTexture(const Kem::String& path) {
     const int faceWidth = width / 3;
     const int faceHeight = height / 4;
     std::vector<unsigned int> face(static_cast<size_t>(faceWidth) * faceHeight);
-    const unsigned int* source = reinterpret_cast<const unsigned int*>(image.pixels);
+    const unsigned int* source = reinterpret_cast<const unsigned int*>(image->pixels);
 
     for (int f = 0; f < 6; ++f) {
         const int x0 = faceCells[f][0] * faceWidth;

@@ -1,36 +1,21 @@
 // 2D textures from PNG/JPEG files (decoded to RGBA by stb_image) or as empty render storage.
 #include "Texture.h"
 
+#include "ImagePrefetch.h"
 #include "kem/Exception.h"
 
-#include <cstdio>
-#include <stb/stb_image.h>
-
-namespace {
-
-// Decodes to 8-bit RGBA, top row first; null when the file is missing or undecodable.
-stbi_uc* loadImage(const Kem::String& path, int& width, int& height) {
-    FILE* file = path.getData() ? std::fopen(path.getData(), "rb") : nullptr;
-    if (!file)
-        return nullptr;
-    int components = 0;
-    stbi_uc* pixels = stbi_load_from_file(file, &width, &height, &components, 4);
-    std::fclose(file);
-    return pixels;
-}
-
-} // namespace
-
 Texture::Texture(const Kem::String& path) {
-    stbi_uc* pixels = loadImage(path, width, height);
-    if (!pixels)
+    std::shared_ptr<const DecodedImage> image = decodeImage(path);
+    if (!image->pixels)
         throw Kem::Exception(Kem::String("Could not load texture \"") + path + "\"", "src/Texture",
                              21);
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    stbi_image_free(pixels);
+    width = image->width;
+    height = image->height;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image->pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);
