@@ -6,9 +6,20 @@
 
 #include <string>
 
+namespace {
+
+// Before any file is read: a wrong stage is the caller's mistake, whatever the files hold.
+void checkType(GLenum type) {
+    if (type != GL_VERTEX_SHADER && type != GL_FRAGMENT_SHADER)
+        throw Kem::Exception("Invalid shader type specified", "src/Shader", 26);
+}
+
+} // namespace
+
 Shader::Shader(const Kem::String& path, GLenum type) : Shader(Kem::String(), path, type) {}
 
 Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type) {
+    checkType(type);
     Kem::String source = File::readAll(path);
     if (commonPath.getLength() > 0)
         source = File::readAll(commonPath) + source;
@@ -16,6 +27,7 @@ Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum ty
 }
 
 Shader::Shader(const Kem::String& path, GLenum type, const char* defines) {
+    checkType(type);
     Kem::String file = File::readAll(path);
     std::string text = file.getData() ? file.getData() : "";
     // Nothing but comments may come before the #version line.
@@ -32,8 +44,6 @@ Shader::Shader(const Kem::String& path, GLenum type, const char* defines) {
 }
 
 void Shader::compile(const Kem::String& path, const Kem::String& source, GLenum type) {
-    if (type != GL_VERTEX_SHADER && type != GL_FRAGMENT_SHADER)
-        throw Kem::Exception("Invalid shader type specified", "src/Shader", 26);
     this->type = type;
 
     id = glCreateShader(type);
