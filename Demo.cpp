@@ -4,6 +4,7 @@
 
 #include "Bloom.h"
 #include "Camera.h"
+#include "ImagePrefetch.h"
 #include "LaunchOptions.h"
 #include "NoiseVolume.h"
 #include "PerkProc.h"
@@ -64,6 +65,19 @@ Demo::Demo() {
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
 
+    // Decoded on worker threads while the shaders compile, in the order they are needed; those
+    // of the post chain and the scenes only while those are still to be built.
+    static bool scenesBuilt = false;
+    std::vector<std::string> images;
+    if (!scenesBuilt)
+        images = {"Data/bokehfuckyou.jpg", "Data/kusmasuger.jpg", "Data/blurry.jpg",
+                  "Data/skyboxlol.jpg",    "Data/colonskybox.jpg", "Data/rock.png",
+                  "Data/rockn.png"};
+    images.insert(images.end(), {"Data/morvelin.png", "Data/w0lvar.png", "Data/pim00dle.png",
+                                 "Data/vexaroon.png", "Data/brisko.png", "Data/g.png", "Data/o.png",
+                                 "Data/end.png"});
+    ImagePrefetch prefetch(images);
+
     try {
         PerkProc::get();
         Bloom::get();
@@ -78,6 +92,8 @@ Demo::Demo() {
         static Colon colon;
         static Architecture architecture;
         static Garbitch garbitch;
+
+        scenesBuilt = true;
 
         effects.add(&duckNipples);
         effects.add(&sphurrs);
@@ -106,6 +122,7 @@ Demo::Demo() {
 }
 
 Demo::~Demo() {
+    passTimers.reset();
     releaseOwned();
     // Nothing may ask the clock for a position once the audio is gone.
     Sync::setAudio(nullptr, rowsPerSecond);
@@ -138,13 +155,31 @@ Effect* Demo::selectScene(float part) {
     }
 }
 
+void Demo::enablePassTimers(bool on, bool waitForResults) {
+    waitForPassTimes = waitForResults;
+    if (!on)
+        passTimers.reset();
+    else if (!passTimers && PassTimers::available())
+        passTimers = std::make_unique<PassTimers>();
+}
+
+const PassTimes& Demo::getPassTimes() const {
+    static const PassTimes none;
+    return passTimers ? passTimers->getTimes() : none;
+}
+
 bool Demo::renderFrame() {
+    if (passTimers)
+        passTimers->begin(Pass::Scene);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     audio.update();
 
     double time = Sync::getTime();
-    if (time >= showLength)
+    if (time >= showLength) {
+        if (passTimers)
+            passTimers->endFrame(false);
         return false;
+    }
 
     PerkProc& perkProc = PerkProc::get();
     RenderTarget& sceneTarget = perkProc.getTarget();
@@ -165,10 +200,14 @@ bool Demo::renderFrame() {
     Effect* scene = selectScene(Sync::getValue("Part"));
     scene->render(targetFramebuffer, time, view, projection);
 
+    if (passTimers)
+        passTimers->begin(Pass::Overlay);
     glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer);
     if (particles)
         particles->render(targetFramebuffer, time, view, projection);
 
+    if (passTimers)
+        passTimers->begin(Pass::Cards);
     struct Card {
         Texture* texture;
         const char* fade;
@@ -195,10 +234,15 @@ bool Demo::renderFrame() {
     if (endFade > 0)
         drawTitleCard(endCard->getId(), endFade, 0, width, height);
 
+    if (passTimers)
+        passTimers->begin(Pass::Grading);
     Bloom& bloom = Bloom::get();
     bloom.getInput().bind();
     glViewport(0, 0, width, height);
     perkProc.apply(Sync::getValue("Perkproc Mix"));
+
+    if (passTimers)
+        passTimers->begin(Pass::Bloom);
     bloom.blur();
 
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer);
@@ -206,6 +250,8 @@ bool Demo::renderFrame() {
     float dry = Sync::getValue("Bloom Dry");
     float wet = Sync::getValue("Bloom Wet");
     bloom.mix(wet, dry);
+    if (passTimers)
+        passTimers->endFrame(waitForPassTimes);
 
     glFlush();
     GLenum error = glGetError();

@@ -8,6 +8,8 @@
 //   GradientExp  a soft top-to-bottom fall-off with a cool tint (1 is gentle)
 //   VignetteExp  darkened corners (1 is gentle)
 //   Dots         a halftone dot screen
+// NO_DISTORTION and NO_DOTS build the cheaper variant used while those are 0: software
+// rasterisers run every branch of a shader, so leaving the code out is the only way to skip it.
 #version 330 compatibility
 
 uniform sampler2D Tex;
@@ -45,7 +47,12 @@ vec3 distorted(vec2 p) {
 
 void main() {
     vec4 original = texelFetch(Tex, ivec2(gl_FragCoord.xy), 0);
+#ifdef NO_DISTORTION
+    // Undistorted, every channel is read at the pixel's own centre.
+    vec3 c = original.rgb;
+#else
     vec3 c = distorted(uv);
+#endif
 
     c = mix(c, vec3(1.0), clamp(Flash, 0.0, 1.0));
     c = mix(c, vec3(1.0) - c, clamp(Invert, 0.0, 1.0));
@@ -59,12 +66,14 @@ void main() {
     float vignette = clamp(1.0 - dot(fromCentre, fromCentre) * 1.2, 0.0, 1.0);
     c *= pow(max(vignette, 1e-4), max(VignetteExp, 0.0));
 
+#ifndef NO_DOTS
     // Halftone: one dot per 6-pixel cell, its radius grows with the cell's brightness.
     vec2 cell = gl_FragCoord.xy / 6.0;
     vec2 inCell = fract(cell) - 0.5;
     float radius = sqrt(clamp(luminance(c), 0.0, 1.0)) * 0.7;
     float dotMask = 1.0 - smoothstep(radius - 0.08, radius + 0.08, length(inCell));
     c = mix(c, c * dotMask * 1.6, clamp(Dots, 0.0, 1.0));
+#endif
 
     color = vec4(mix(original.rgb, c, Mix), original.a);
 }

@@ -1,5 +1,6 @@
 // One sphere as an occluder: the rectangle shrunk to the screen bounds of the ball it can darken
-// (its reach), so distant pixels are never touched.
+// (its reach), and put at the depth beyond which it darkens nothing, so distant pixels are never
+// touched.
 #version 330 compatibility
 
 uniform mat4 Proj;
@@ -39,5 +40,10 @@ void main() {
         }
         ndc = mix(clamp(low, -1.0, 1.0), clamp(high, -1.0, 1.0), corner);
     }
-    gl_Position = vec4(ndc, 0.0, 1.0);
+    // No surface point within the reach lies farther from the eye than the centre's distance plus
+    // the reach, so none lies behind that depth: drawn there with the depth test passing only in
+    // front of it, the rectangle skips every pixel whose sphere surface is out of reach before
+    // any shading.
+    vec4 farthest = Proj * vec4(0.0, 0.0, -(length(centre) + reach), 1.0);
+    gl_Position = vec4(ndc, clamp(farthest.z / farthest.w, -1.0, 1.0), 1.0);
 }

@@ -52,7 +52,10 @@ Garbitch::Garbitch()
       program(&vertexShader, &fragmentShader),
       edgeVertexShader("Data/GarbitchEdgeDetect.vert", GL_VERTEX_SHADER),
       edgeFragmentShader("Data/GarbitchEdgeDetect.frag", GL_FRAGMENT_SHADER),
-      edgeProgram(&edgeVertexShader, &edgeFragmentShader), width(targets[0]->getWidth()),
+      edgeProgram(&edgeVertexShader, &edgeFragmentShader),
+      edgeWholeFragmentShader("Data/GarbitchEdgeDetect.frag", GL_FRAGMENT_SHADER,
+                              "#define WHOLE_TEXELS\n"),
+      edgeWholeProgram(&edgeVertexShader, &edgeWholeFragmentShader), width(targets[0]->getWidth()),
       height(targets[0]->getHeight()) {
     fillRings(rings);
 }
@@ -204,17 +207,22 @@ void Garbitch::drawArc(const GarbitchRing& ring, const GarbitchSlot& slot,
 }
 
 void Garbitch::drawEdges(int pass, GLuint source) {
-    edgeProgram.bind();
-    edgeProgram.setUniform2f("Resolution", float(width), float(height));
+    GarbitchEdgePass edge = GarbitchEdgePass::read(pass);
+    // The taps sit max(Spread, 0) / 720 of the height apart, that many texels on a 720-line
+    // target.
+    float texels = std::max(edge.spread, 0.0f) * float(height) / 720.0f;
+    bool whole = texels == std::floor(texels) && texels < 4096.0f;
+    Program& used = whole ? edgeWholeProgram : edgeProgram;
+    used.bind();
+    used.setUniform2f("Resolution", float(width), float(height));
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, source);
-    edgeProgram.setUniform1i("Tex", 0);
-    GarbitchEdgePass edge = GarbitchEdgePass::read(pass);
-    edgeProgram.setUniform1f("Spread", edge.spread);
-    edgeProgram.setUniform1f("Strength", edge.strength);
-    edgeProgram.setUniform3f("Color", edge.colour.r, edge.colour.g, edge.colour.b);
-    edgeProgram.setUniform1f("BackgroundMix", edge.backgroundMix);
+    used.setUniform1i("Tex", 0);
+    used.setUniform1f("Spread", edge.spread);
+    used.setUniform1f("Strength", edge.strength);
+    used.setUniform3f("Color", edge.colour.r, edge.colour.g, edge.colour.b);
+    used.setUniform1f("BackgroundMix", edge.backgroundMix);
     glRecti(-1, -1, 1, 1);
     glBindTexture(GL_TEXTURE_2D, 0);
-    edgeProgram.unbind();
+    used.unbind();
 }

@@ -88,6 +88,9 @@ private:
     Shader edgeVertexShader;
     Shader edgeFragmentShader;
     Program edgeProgram;
+    // For spreads of whole texels, where it draws the same edges for less.
+    Shader edgeWholeFragmentShader;
+    Program edgeWholeProgram;
     int width = 0;
     int height = 0;
 };

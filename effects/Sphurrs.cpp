@@ -171,7 +171,13 @@ Sphurrs::Sphurrs()
       mixFragment("Data/SphurrMix.frag", GL_FRAGMENT_SHADER), mixProgram(&mixVertex, &mixFragment),
       skyVertex("Data/LolSky.vert", GL_VERTEX_SHADER),
       skyFragment("Data/LolSky.frag", GL_FRAGMENT_SHADER), skyProgram(&skyVertex, &skyFragment),
-      environmentCube("Data/blurry.jpg"), skyTexture("Data/blurry.jpg") {}
+      environmentCube("Data/blurry.jpg"), skyTexture("Data/blurry.jpg") {
+    // The occlusion pass tests against the spheres' depth (and never writes or clears it).
+    glBindFramebuffer(GL_FRAMEBUFFER, occlusionTarget.getFramebuffer());
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              geometryTarget.getDepth());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
 
 Sphurrs::~Sphurrs() = default;
 
@@ -233,6 +239,10 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     glClear(GL_COLOR_BUFFER_BIT);
     glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
     glEnable(GL_BLEND);
+    // Passes where a sphere's surface lies in front of the occluder's farthest reach.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_GREATER);
+    glDepthMask(GL_FALSE);
     occlusionProgram.bind();
     geometryTarget.getTexture(1)->bind(1);
     geometryTarget.getTexture(0)->bind(0);
@@ -259,6 +269,9 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     glBindTexture(GL_TEXTURE_2D, 0);
     occlusionProgram.unbind();
     glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_DEPTH_TEST);
 }
 
 void Sphurrs::drawSky(GLuint targetFramebuffer, const glm::mat4& view,

@@ -20,6 +20,9 @@ PerkProc::PerkProc() {
     vertexShader = std::make_unique<Shader>("Data/PerkProc.vert", GL_VERTEX_SHADER);
     fragmentShader = std::make_unique<Shader>("Data/PerkProc.frag", GL_FRAGMENT_SHADER);
     program = std::make_unique<Program>(vertexShader.get(), fragmentShader.get());
+    plainFragmentShader = std::make_unique<Shader>("Data/PerkProc.frag", GL_FRAGMENT_SHADER,
+                                                   "#define NO_DISTORTION\n#define NO_DOTS\n");
+    plainProgram = std::make_unique<Program>(vertexShader.get(), plainFragmentShader.get());
 }
 
 PerkProc::~PerkProc() {
@@ -27,26 +30,41 @@ PerkProc::~PerkProc() {
     vertexShader.reset();
     fragmentShader.reset();
     glUseProgram(0);
+    plainProgram.reset();
+    plainFragmentShader.reset();
     program.reset();
 }
 
 void PerkProc::apply(float mix) {
-    program->bind();
+    // Read now rather than taken from the frame, so it can run slightly ahead of the scene.
+    float time = static_cast<float>(Sync::getTime());
+    float distortion = Sync::getValue("PerkProc Distortion");
+    float distortion2 = Sync::getValue("PerkProc Distortion2");
+    float flash = Sync::getValue("PerkProc Flash");
+    float invert = Sync::getValue("PerkProc Invert");
+    float desaturation = Sync::getValue("PerkProc Desat");
+    float gradientExp = Sync::getValue("PerkProc G Exp");
+    float vignetteExp = Sync::getValue("PerkProc V Exp");
+    float dots = Sync::getValue("PerkProc Dots");
+
+    // The shader clamps the dots' amount to 0..1; the distortions act at any value but 0.
+    bool plain = distortion == 0.0f && distortion2 == 0.0f && !(dots > 0.0f);
+    Program& used = plain ? *plainProgram : *program;
+    used.bind();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, target->getTexture(0)->getId());
 
-    program->setUniform1i("Tex", 0);
-    // Read now rather than taken from the frame, so it can run slightly ahead of the scene.
-    program->setUniform1f("Time", static_cast<float>(Sync::getTime()));
-    program->setUniform1f("Distortion", Sync::getValue("PerkProc Distortion"));
-    program->setUniform1f("Distortion2", Sync::getValue("PerkProc Distortion2"));
-    program->setUniform1f("Flash", Sync::getValue("PerkProc Flash"));
-    program->setUniform1f("Mix", mix);
-    program->setUniform1f("Invert", Sync::getValue("PerkProc Invert"));
-    program->setUniform1f("Desaturation", Sync::getValue("PerkProc Desat"));
-    program->setUniform1f("GradientExp", Sync::getValue("PerkProc G Exp"));
-    program->setUniform1f("VignetteExp", Sync::getValue("PerkProc V Exp"));
-    program->setUniform1f("Dots", Sync::getValue("PerkProc Dots"));
+    used.setUniform1i("Tex", 0);
+    used.setUniform1f("Time", time);
+    used.setUniform1f("Distortion", distortion);
+    used.setUniform1f("Distortion2", distortion2);
+    used.setUniform1f("Flash", flash);
+    used.setUniform1f("Mix", mix);
+    used.setUniform1f("Invert", invert);
+    used.setUniform1f("Desaturation", desaturation);
+    used.setUniform1f("GradientExp", gradientExp);
+    used.setUniform1f("VignetteExp", vignetteExp);
+    used.setUniform1f("Dots", dots);
 
     glRecti(-1, -1, 1, 1);
 

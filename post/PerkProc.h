@@ -18,6 +18,8 @@ public:
     // The off-screen framebuffer the scenes, the overlay and the title cards land in.
     RenderTarget& getTarget() { return *target; }
     Program& getProgram() { return *program; }
+    // The variant the pass uses while the distortions and the dots are 0.
+    Program& getPlainProgram() { return *plainProgram; }
 
     // Grades the target's image into whatever framebuffer is bound, over the caller's viewport;
     // mix blends from the untouched image (0) to the fully graded one (1).
@@ -31,4 +33,7 @@ private:
     std::unique_ptr<Shader> vertexShader;
     std::unique_ptr<Shader> fragmentShader;
     std::unique_ptr<Program> program;
+    // Without the distortion and the dots, for the frames that leave both at 0.
+    std::unique_ptr<Shader> plainFragmentShader;
+    std::unique_ptr<Program> plainProgram;
 };

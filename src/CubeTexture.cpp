@@ -1,7 +1,7 @@
 // Cuts the six faces of a cube map out of a vertical-cross image and uploads them.
 #include "CubeTexture.h"
 
-#include "DecodedImage.h"
+#include "ImagePrefetch.h"
 #include "kem/Exception.h"
 
 #include <vector>
@@ -14,10 +14,9 @@ const int faceCells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
 } // namespace
 
 CubeTexture::CubeTexture(const Kem::String& path) {
-    DecodedImage image(path, "src/CubeTexture", 9);
-    width = image.getWidth();
-    height = image.getHeight();
-
+    std::shared_ptr<const DecodedImage> image = decodeImage(path, "src/CubeTexture", 9);
+    width = image->getWidth();
+    height = image->getHeight();
     id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_CUBE_MAP, id);
@@ -25,7 +24,7 @@ CubeTexture::CubeTexture(const Kem::String& path) {
     const int faceWidth = width / 3;
     const int faceHeight = height / 4;
     std::vector<unsigned int> face(static_cast<size_t>(faceWidth) * faceHeight);
-    const unsigned int* source = reinterpret_cast<const unsigned int*>(image.getPixels());
+    const unsigned int* source = reinterpret_cast<const unsigned int*>(image->getPixels());
 
     for (int f = 0; f < 6; ++f) {
         const int x0 = faceCells[f][0] * faceWidth;

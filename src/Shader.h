@@ -2,13 +2,19 @@
 #pragma once
 
 #include "Extensions.h"
+#include "Reloadable.h"
 #include "kem/String.h"
 
-class Shader {
+#include <string>
+
+class Shader final : public Reloadable {
 public:
     Shader(const Kem::String& path, GLenum type);
     // The common file's text comes first, joined to the stage file with nothing between.
     Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type);
+    // The stage file with lines (such as "#define X\n") put in after its #version line: variants
+    // of one source without a copy of it.
+    Shader(const Kem::String& path, GLenum type, const char* defines);
     ~Shader();
     Shader(const Shader&) = delete;
     Shader& operator=(const Shader&) = delete;
@@ -18,8 +24,17 @@ public:
     // The stage's own file, for messages.
     const Kem::String& getPath() const { return path; }
 
+    bool readsFile(const std::string& file) const override;
+    // Compiles the files again; on failure the stage keeps its old compiled code.
+    void rebuild() override;
+
 private:
-    Kem::String path;
+    // The source as the files hold it now, with the defines in place.
+    Kem::String readSource() const;
+
     GLuint id = 0;
     GLenum type = 0;
+    Kem::String commonPath;
+    Kem::String path;
+    std::string defines;
 };

@@ -1,17 +1,17 @@
 // 2D textures from PNG/JPEG files (decoded to RGBA by stb_image) or as empty render storage.
 #include "Texture.h"
 
-#include "DecodedImage.h"
+#include "ImagePrefetch.h"
 
 Texture::Texture(const Kem::String& path) {
-    DecodedImage image(path, "src/Texture", 21);
-    width = image.getWidth();
-    height = image.getHeight();
+    std::shared_ptr<const DecodedImage> image = decodeImage(path, "src/Texture", 21);
+    width = image->getWidth();
+    height = image->getHeight();
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 image.getPixels());
+                 image->getPixels());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -59,10 +59,10 @@ protected:
     }
 
     // The grading program with chosen amounts, drawn as the pass draws it.
-    std::vector<Rgba> grade(const Grading& amounts) {
+    std::vector<Rgba> grade(const Grading& amounts, bool plain = false) {
         PerkProc& perkProc = PerkProc::get();
         canvas.bind();
-        Program& program = perkProc.getProgram();
+        Program& program = plain ? perkProc.getPlainProgram() : perkProc.getProgram();
         program.bind();
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, perkProc.getTarget().getTexture(0)->getId());
@@ -99,6 +99,27 @@ TEST_F(Post, GradingWithMixZeroOrAllAmountsZeroPassesTheImageThrough) {
 
     EXPECT_LE(largestDifference(grade(Grading()), image), 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
+    Grading none, graded, flashed, inverted;
+    graded.desaturation = 0.35f;
+    graded.gradientExp = 1;
+    graded.vignetteExp = 1.6f;
+    flashed.flash = 0.4f;
+    flashed.vignetteExp = 1.2f;
+    inverted.invert = 0.7f;
+    inverted.mix = 0.5f;
+    inverted.dots = -1; // clamped to none
+    for (const Grading& amounts : {none, graded, flashed, inverted})
+        EXPECT_LE(largestDifference(grade(amounts, true), grade(amounts)), 1);
+
+    // The variant really leaves the lens warp and the halftone out.
+    Grading warped, dotted;
+    warped.distortion2 = 2;
+    dotted.dots = 1;
+    EXPECT_GT(largestDifference(grade(warped, true), grade(warped)), 10);
+    EXPECT_GT(largestDifference(grade(dotted, true), grade(dotted)), 10);
 }
 
 TEST_F(Post, FlashInvertAndDesaturationDoWhatTheySay) {

@@ -46,6 +46,8 @@ TEST(Shader, RejectsOtherStageTypesBeforeReadingAnything) {
     EXPECT_EQ(e.getLine(), 26);
     e = thrownBy([] { Shader("Data/none.comm", "Data/none.vert", GL_COMPUTE_SHADER); });
     EXPECT_EQ(text(e.getMessage()), "Invalid shader type specified");
+    e = thrownBy([] { Shader("Data/none.frag", GL_GEOMETRY_SHADER, "#define X\n"); });
+    EXPECT_EQ(text(e.getMessage()), "Invalid shader type specified");
 }
 
 TEST(Shader, MissingStageFileFailsInFileReading) {
@@ -70,6 +72,20 @@ TEST(Shader, CommonTextIsJoinedInFrontWithNothingBetween) {
     program.bind();
     std::vector<unsigned char> pixel = drawPass(program, 1, 1);
     EXPECT_EQ(pixel[0], 64) << "0.25 only when the two texts meet without a separator";
+}
+
+TEST(Shader, DefinesGoRightAfterTheVersionLineWhateverComesBeforeIt) {
+    const std::string head = "// a comment first\n#version 330 compatibility\n";
+    const std::string body = "out vec4 color;\nvoid main() { color = vec4(SHADE); }\n";
+    std::string path = gltest::scratchPath("defined.frag");
+    gltest::writeText(path, head + body);
+
+    Shader defined(path.c_str(), GL_FRAGMENT_SHADER, "#define SHADE 0.5\n");
+    EXPECT_EQ(compiledSource(defined), head + "#define SHADE 0.5\n" + body);
+    Shader vertex("Data/Blit.vert", GL_VERTEX_SHADER);
+    Program program(&vertex, &defined);
+    program.bind();
+    EXPECT_EQ(drawPass(program, 1, 1)[0], 128);
 }
 
 TEST(Shader, EmptyOrNullCommonPathAddsNoPrefix) {

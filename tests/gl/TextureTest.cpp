@@ -1,6 +1,7 @@
 // 2D textures from decoded images and as empty storage, against the real driver.
 #include "Texture.h"
 #include "GLTest.h"
+#include "ImagePrefetch.h"
 
 using gltest::text;
 
@@ -63,6 +64,33 @@ TEST(Texture, MissingOrUndecodableFileNamesThePath) {
     gltest::writeText(garbage, "this is not an image");
     e = gltest::thrownBy([&] { Texture(garbage.c_str()); });
     EXPECT_EQ(text(e.getMessage()), "Could not load texture \"" + garbage + "\"");
+}
+
+TEST(Texture, PrefetchedFilesLoadAsIfDecodedThenAndEachOnce) {
+    std::string blue = gltest::scratchPath("blue.png");
+    std::string green = gltest::scratchPath("green.png");
+    std::string garbage = gltest::scratchPath("prefetched-garbage.png");
+    gltest::writePng(blue, 1, 2, 4, {0, 0, 255, 255, 0, 0, 128, 255});
+    gltest::writePng(green, 1, 1, 3, {0, 200, 0});
+    gltest::writeText(garbage, "this is not an image");
+    {
+        // The green file is named but never used; the missing one and the garbage still fail.
+        ImagePrefetch prefetch({blue, "Data/none.png", green, garbage});
+        Texture texture(blue.c_str());
+        EXPECT_EQ(gltest::readTexture(GL_TEXTURE_2D, texture.getId(), GL_TEXTURE_2D, 1, 2),
+                  (std::vector<unsigned char>{0, 0, 255, 255, 0, 0, 128, 255}));
+        EXPECT_EQ(decodeImage(blue.c_str(), "test", 0), decodeImage(blue.c_str(), "test", 0))
+            << "decoded once";
+        EXPECT_EQ(text(gltest::thrownBy([] { Texture("Data/none.png"); }).getMessage()),
+                  "Could not load texture \"Data/none.png\"");
+        EXPECT_EQ(text(gltest::thrownBy([&] { Texture(garbage.c_str()); }).getMessage()),
+                  "Could not load texture \"" + garbage + "\"");
+    }
+    // Gone with the prefetch: a file changed since is read again.
+    gltest::writePng(blue, 1, 1, 4, {9, 8, 7, 255});
+    Texture reread(blue.c_str());
+    EXPECT_EQ(gltest::readTexture(GL_TEXTURE_2D, reread.getId(), GL_TEXTURE_2D, 1, 1),
+              (std::vector<unsigned char>{9, 8, 7, 255}));
 }
 
 TEST(Texture, EmptyStorageHasTheAskedSizeAndFormat) {
