@@ -10,6 +10,10 @@ class Particles;
 
 class Demo {
 public:
+    // The music's rows: the double nearest to 1346 / 75.
+    static constexpr double rowsPerSecond = 17.946666666666665;
+    static constexpr double showLength = 78.0;
+
     Demo();
     virtual ~Demo();
     Demo(const Demo&) = delete;
@@ -27,6 +31,16 @@ public:
     // outside the scene list.
     Effect* selectScene(float part);
     int getSceneCount() const { return effects.getCount(); }
+
+    // For the making tools: the music that is the show's clock (pause, seek), the scenes' names
+    // in "Part" order, and the tracks that fade each title card in.
+    Audio& getAudio() { return audio; }
+    static const char* getSceneName(int index);
+    struct TitleCardFade {
+        const char* track;
+        const char* card;
+    };
+    static const TitleCardFade titleCardFades[7];
 
 private:
     void releaseOwned();

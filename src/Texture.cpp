@@ -4,6 +4,7 @@
 #include "kem/Exception.h"
 
 #include <cstdio>
+#include <utility>
 #include <stb/stb_image.h>
 
 namespace {
@@ -21,7 +22,7 @@ stbi_uc* loadImage(const Kem::String& path, int& width, int& height) {
 
 } // namespace
 
-Texture::Texture(const Kem::String& path) {
+Texture::Texture(const Kem::String& path) : path(path) {
     stbi_uc* pixels = loadImage(path, width, height);
     if (!pixels)
         throw Kem::Exception(Kem::String("Could not load texture \"") + path + "\"", "src/Texture",
@@ -34,6 +35,7 @@ Texture::Texture(const Kem::String& path) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);
+    Reloadables::add(this);
 }
 
 Texture::Texture(int width, int height, GLenum internalFormat) : width(width), height(height) {
@@ -47,10 +49,40 @@ Texture::Texture(int width, int height, GLenum internalFormat) : width(width), h
 }
 
 Texture::~Texture() {
+    if (path.getLength() > 0)
+        Reloadables::remove(this);
     glDeleteTextures(1, &id);
 }
 
 void Texture::bind(int unit) {
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_2D, id);
+}
+
+bool Texture::readsFile(const std::string& file) const {
+    return path.getLength() > 0 && path.getData() && file == path.getData();
+}
+
+void Texture::rebuild() {
+    Texture fresh(path);
+    adoptSampling(GL_TEXTURE_2D, id, fresh.id);
+    std::swap(id, fresh.id);
+    std::swap(width, fresh.width);
+    std::swap(height, fresh.height);
+}
+
+void adoptSampling(GLenum target, GLuint from, GLuint to) {
+    const GLenum parameters[] = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                                 GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R};
+    GLint bound = 0;
+    glGetIntegerv(target == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_CUBE_MAP,
+                  &bound);
+    for (GLenum parameter : parameters) {
+        GLint value = 0;
+        glBindTexture(target, from);
+        glGetTexParameteriv(target, parameter, &value);
+        glBindTexture(target, to);
+        glTexParameteri(target, parameter, value);
+    }
+    glBindTexture(target, GLuint(bound) == from ? to : GLuint(bound));
 }
