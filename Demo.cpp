@@ -100,6 +100,7 @@ Demo::Demo() {
 }
 
 Demo::~Demo() {
+    passTimers.reset();
     releaseOwned();
     // Nothing may ask the clock for a position once the audio is gone.
     Sync::setAudio(nullptr, rowsPerSecond);
@@ -134,13 +135,31 @@ const char* Demo::getSceneName(int index) {
 
 Effect* Demo::selectScene(float part) { return effects[truncatedIndex(part)]; }
 
+void Demo::enablePassTimers(bool on, bool waitForResults) {
+    waitForPassTimes = waitForResults;
+    if (!on)
+        passTimers.reset();
+    else if (!passTimers && PassTimers::available())
+        passTimers = std::make_unique<PassTimers>();
+}
+
+const PassTimes& Demo::getPassTimes() const {
+    static const PassTimes none;
+    return passTimers ? passTimers->getTimes() : none;
+}
+
 bool Demo::renderFrame() {
+    if (passTimers)
+        passTimers->begin(Pass::Scene);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     audio.update();
 
     double time = Sync::getTime();
-    if (time >= showLength)
+    if (time >= showLength) {
+        if (passTimers)
+            passTimers->endFrame(false);
         return false;
+    }
 
     PerkProc& perkProc = PerkProc::get();
     RenderTarget& sceneTarget = perkProc.getTarget();
@@ -161,10 +180,14 @@ bool Demo::renderFrame() {
     Effect* scene = selectScene(Sync::getValue("Part"));
     scene->render(targetFramebuffer, time, view, projection);
 
+    if (passTimers)
+        passTimers->begin(Pass::Overlay);
     glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer);
     if (particles)
         particles->render(targetFramebuffer, time, view, projection);
 
+    if (passTimers)
+        passTimers->begin(Pass::Cards);
     struct Card {
         Texture* texture;
         const char* fade;
@@ -191,10 +214,15 @@ bool Demo::renderFrame() {
     if (endFade > 0)
         drawTitleCard(endCard->getId(), endFade, 0, width, height);
 
+    if (passTimers)
+        passTimers->begin(Pass::Grading);
     Bloom& bloom = Bloom::get();
     bloom.getInput().bind();
     glViewport(0, 0, width, height);
     perkProc.apply(Sync::getValue("Perkproc Mix"));
+
+    if (passTimers)
+        passTimers->begin(Pass::Bloom);
     bloom.blur();
 
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer);
@@ -202,6 +230,8 @@ bool Demo::renderFrame() {
     float dry = Sync::getValue("Bloom Dry");
     float wet = Sync::getValue("Bloom Wet");
     bloom.mix(wet, dry);
+    if (passTimers)
+        passTimers->endFrame(waitForPassTimes);
 
     glFlush();
     GLenum error = glGetError();

@@ -2,9 +2,12 @@
 #pragma once
 
 #include "FmodAudio.h"
+#include "PassTimers.h"
 #include "Texture.h"
 #include "effects/Effect.h"
 #include "kem/List.h"
+
+#include <memory>
 
 class Particles;
 
@@ -41,6 +44,12 @@ public:
         const char* card;
     };
     static const TitleCardFade titleCardFades[7];
+    // Times every pass of each frame on the GPU (off by default: no queries are issued). Where the
+    // context has no timer queries it stays off and the times stay invalid. waitForResults makes
+    // each frame wait for its own times, for offline measuring; otherwise they arrive a frame or
+    // two late and nothing waits.
+    void enablePassTimers(bool on, bool waitForResults = false);
+    const PassTimes& getPassTimes() const;
 
 private:
     void releaseOwned();
@@ -57,4 +66,6 @@ private:
     Texture* oCard = nullptr;
     Texture* endCard = nullptr;
     GLuint outputFramebuffer = 0;
+    std::unique_ptr<PassTimers> passTimers;
+    bool waitForPassTimes = false;
 };

@@ -55,22 +55,36 @@ typedef void(APIENTRYP OxClientActiveTextureProc)(GLenum texture);
     X(glBufferData, PFNGLBUFFERDATAPROC)                                                           \
     X(glClientActiveTexture, OxClientActiveTextureProc)
 
+// Fetched after the required ones, but a driver may lack them: each stays null then, and the code
+// that uses them asks hasTimerQueries() first. Only the making tools' pass timers use them.
+#define OXBRINE_GL_OPTIONAL_ENTRY_POINTS(X)                                                        \
+    X(glGenQueries, PFNGLGENQUERIESPROC)                                                           \
+    X(glDeleteQueries, PFNGLDELETEQUERIESPROC)                                                     \
+    X(glBeginQuery, PFNGLBEGINQUERYPROC)                                                           \
+    X(glEndQuery, PFNGLENDQUERYPROC)                                                               \
+    X(glGetQueryObjectiv, PFNGLGETQUERYOBJECTIVPROC)                                               \
+    X(glGetQueryObjectui64v, PFNGLGETQUERYOBJECTUI64VPROC)
+
 namespace Extensions {
 
 using ProcLookup = void* (*)(const char* name);
 
 #define OXBRINE_DECLARE_ENTRY(name, type) extern type entry_##name;
 OXBRINE_GL_ENTRY_POINTS(OXBRINE_DECLARE_ENTRY)
+OXBRINE_GL_OPTIONAL_ENTRY_POINTS(OXBRINE_DECLARE_ENTRY)
 #undef OXBRINE_DECLARE_ENTRY
 
-// Fills the table from the current context's loader; the first missing name throws.
+// Fills the table from the current context's loader; the first missing required name throws.
 void load();
 // The same with a given lookup, so the loader can be exercised without a driver.
 void load(ProcLookup lookup);
 
-// The names in load order (42 of them).
+// The required names in load order (42 of them).
 int getEntryPointCount();
 const char* getEntryPointName(int index);
+
+// Whether the last load found every entry point GL_TIME_ELAPSED queries need.
+bool hasTimerQueries();
 
 } // namespace Extensions
 
@@ -116,3 +130,9 @@ const char* getEntryPointName(int index);
 #define glBindBuffer Extensions::entry_glBindBuffer
 #define glBufferData Extensions::entry_glBufferData
 #define glClientActiveTexture Extensions::entry_glClientActiveTexture
+#define glGenQueries Extensions::entry_glGenQueries
+#define glDeleteQueries Extensions::entry_glDeleteQueries
+#define glBeginQuery Extensions::entry_glBeginQuery
+#define glEndQuery Extensions::entry_glEndQuery
+#define glGetQueryObjectiv Extensions::entry_glGetQueryObjectiv
+#define glGetQueryObjectui64v Extensions::entry_glGetQueryObjectui64v

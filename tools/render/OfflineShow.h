@@ -30,6 +30,8 @@ public:
     const std::vector<unsigned char>& readPixels();
     // The "Part" value the frame at that position reads.
     float partAt(long long milliseconds);
+    Demo& getDemo() { return *demo; }
+    GLuint getFramebuffer() const { return framebuffer; }
 
 private:
     std::unique_ptr<platform::HeadlessGL> context;

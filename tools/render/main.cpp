@@ -6,11 +6,12 @@
 #include "OfflineShow.h"
 #include "Options.h"
 #include "Progress.h"
+#include "ReferencePass.h"
 #include "VideoEncoder.h"
 
+#include "Demo.h"
 #include "Sync.h"
 #include "kem/Exception.h"
-#include "platform/GLProc.h"
 
 #include <chrono>
 #include <cmath>
@@ -118,25 +119,17 @@ void renderSheet(const Options& options) {
     writePng(options.output, sheet.getWidth(), sheet.getHeight(), sheet.getPixels());
 }
 
-// Timer queries are not in the show's own table of entry points.
-struct TimerQueries {
-    PFNGLGENQUERIESPROC gen = nullptr;
-    PFNGLBEGINQUERYPROC begin = nullptr;
-    PFNGLENDQUERYPROC end = nullptr;
-    PFNGLGETQUERYOBJECTUI64VPROC result = nullptr;
-    GLuint query = 0;
+// The reference pass is drawn once every this many frames, so that it shares the machine's
+// changing load with the scenes.
+constexpr long long referenceEvery = 4;
+constexpr int referenceMinimum = 10;
 
-    TimerQueries() {
-        gen = reinterpret_cast<PFNGLGENQUERIESPROC>(platform::getGLProcAddress("glGenQueries"));
-        begin = reinterpret_cast<PFNGLBEGINQUERYPROC>(platform::getGLProcAddress("glBeginQuery"));
-        end = reinterpret_cast<PFNGLENDQUERYPROC>(platform::getGLProcAddress("glEndQuery"));
-        result = reinterpret_cast<PFNGLGETQUERYOBJECTUI64VPROC>(
-            platform::getGLProcAddress("glGetQueryObjectui64v"));
-        if (available())
-            gen(1, &query);
-    }
-    bool available() const { return gen && begin && end && result; }
-};
+FrameCost measureReference(ReferencePass& reference, OfflineShow& show, int step) {
+    glBindFramebuffer(GL_FRAMEBUFFER, show.getFramebuffer());
+    double cpuStart = threadCpuMilliseconds();
+    double gpu = reference.draw(show.getWidth(), show.getHeight(), step);
+    return FrameCost{threadCpuMilliseconds() - cpuStart, gpu, PassTimes{}};
+}
 
 void benchmark(const Options& options) {
     double from = options.rangeGiven ? options.from : 0.0;
@@ -144,33 +137,38 @@ void benchmark(const Options& options) {
     long long first = options.fps.firstFrameAtOrAfter(from);
     long long end = frameCountBefore(options.fps, to);
     OfflineShow show(options.resolution, options.tracks);
-    TimerQueries timer;
+    // Each frame waits for its own pass times, so every time is that of the frame it is filed
+    // under.
+    show.getDemo().enablePassTimers(true, true);
+    ReferencePass reference;
     BenchmarkReport report;
     double startup = 0.0;
+    int referenceDraws = 0;
     Progress progress(end - first, "bench");
     for (long long n = first; n < end; ++n) {
         long long ms = options.fps.frameMilliseconds(n);
         int scene = static_cast<int>(show.partAt(ms));
         double cpuStart = threadCpuMilliseconds();
-        if (timer.available())
-            timer.begin(GL_TIME_ELAPSED, timer.query);
         renderOrFail(show, ms);
-        if (timer.available())
-            timer.end(GL_TIME_ELAPSED);
         double cpu = threadCpuMilliseconds() - cpuStart;
+        const PassTimes& passes = show.getDemo().getPassTimes();
         double gpu = -1.0;
-        if (timer.available()) {
-            GLuint64 nanoseconds = 0;
-            timer.result(timer.query, GL_QUERY_RESULT, &nanoseconds);
-            gpu = nanoseconds / 1e6;
+        if (passes.valid) {
+            gpu = 0.0;
+            for (double pass : passes.milliseconds)
+                gpu += pass;
         } else {
             glFinish();
         }
         if (n == first)
             startup = millisecondsSince(launched);
-        report.add(scene, FrameCost{cpu, gpu});
+        report.add(scene, FrameCost{cpu, gpu, passes});
+        if ((n - first) % referenceEvery == 0)
+            report.addReference(measureReference(reference, show, referenceDraws++));
         progress.advance();
     }
+    while (referenceDraws < referenceMinimum)
+        report.addReference(measureReference(reference, show, referenceDraws++));
     progress.finish();
     std::cout << "resolution " << show.getWidth() << "x" << show.getHeight() << "\n";
     std::cout << "fps " << options.fps.numerator << "/" << options.fps.denominator << "\n";
@@ -209,8 +207,8 @@ int main(int argc, char** argv) {
             break;
         }
     } catch (const Kem::Exception& e) {
-        std::cerr << "oxbrine-render: " << (e.getMessage().getData() ? e.getMessage().getData() : "")
-                  << "\n";
+        std::cerr << "oxbrine-render: "
+                  << (e.getMessage().getData() ? e.getMessage().getData() : "") << "\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "oxbrine-render: " << e.what() << "\n";
