@@ -1,0 +1,99 @@
+// Decoding the editor's commands and encoding ours.
+#include "EditorCommands.h"
+
+#include <cstring>
+
+namespace synclink {
+
+namespace {
+
+constexpr std::uint8_t getTrackByte = 2;
+constexpr std::uint8_t setRowByte = 3;
+
+std::uint32_t read32(const unsigned char* bytes) {
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
+           std::uint32_t(bytes[2]) << 8 | std::uint32_t(bytes[3]);
+}
+
+void append32(std::vector<unsigned char>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+DecodedCommand malformed(const char* problem) {
+    DecodedCommand result;
+    result.status = DecodedCommand::Malformed;
+    result.problem = problem;
+    return result;
+}
+
+} // namespace
+
+DecodedCommand decodeCommand(const unsigned char* bytes, std::size_t size,
+                             std::uint32_t trackCount) {
+    DecodedCommand result;
+    if (size == 0)
+        return result;
+    std::size_t needed = 0;
+    switch (bytes[0]) {
+    case std::uint8_t(EditorCommand::SetKey):
+        needed = 1 + 4 + 4 + 4 + 1;
+        break;
+    case std::uint8_t(EditorCommand::DeleteKey):
+        needed = 1 + 4 + 4;
+        break;
+    case std::uint8_t(EditorCommand::SetRow):
+        needed = 1 + 4;
+        break;
+    case std::uint8_t(EditorCommand::Pause):
+        needed = 1 + 1;
+        break;
+    case std::uint8_t(EditorCommand::SaveTracks):
+        needed = 1;
+        break;
+    default:
+        return malformed("unknown command");
+    }
+    result.command = EditorCommand(bytes[0]);
+    // Fields are checked as soon as they have arrived, so a bad index is caught before the rest.
+    bool hasTrack =
+        result.command == EditorCommand::SetKey || result.command == EditorCommand::DeleteKey;
+    if (hasTrack && size >= 5) {
+        result.track = read32(bytes + 1);
+        if (result.track >= trackCount)
+            return malformed("track index out of range");
+    }
+    std::size_t rowAt = hasTrack ? 5 : 1;
+    if (result.command != EditorCommand::Pause && result.command != EditorCommand::SaveTracks &&
+        size >= rowAt + 4) {
+        result.row = read32(bytes + rowAt);
+        if (result.row > highestRow)
+            return malformed("row out of range");
+    }
+    if (size < needed)
+        return result;
+    if (result.command == EditorCommand::SetKey) {
+        std::uint32_t bits = read32(bytes + 9);
+        std::memcpy(&result.value, &bits, sizeof bits);
+        result.interpolation = bytes[13];
+    } else if (result.command == EditorCommand::Pause) {
+        result.paused = bytes[1] != 0;
+    }
+    result.status = DecodedCommand::Complete;
+    result.size = needed;
+    return result;
+}
+
+void appendGetTrack(std::vector<unsigned char>& out, const char* name) {
+    std::size_t length = std::strlen(name);
+    out.push_back(getTrackByte);
+    append32(out, std::uint32_t(length));
+    out.insert(out.end(), name, name + length);
+}
+
+void appendSetRow(std::vector<unsigned char>& out, std::uint32_t row) {
+    out.push_back(setRowByte);
+    append32(out, row);
+}
+
+} // namespace synclink
