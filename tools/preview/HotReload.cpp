@@ -40,6 +40,11 @@ Track* askedTrack(const std::string& name) {
     return nullptr;
 }
 
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
 std::string quoted(const std::string& text) {
     std::string out = "'";
     for (char c : text)
@@ -97,9 +102,13 @@ bool HotReload::onDataFile(const std::string& path, bool tracksOwnedElsewhere) {
         Sync::getTracks()->reloadTrack(track);
         return true;
     }
+    auto started = std::chrono::steady_clock::now();
     Reloadables::Outcome outcome = Reloadables::rebuildReaders(path);
     if (!outcome.errors.empty())
         report(outcome.errors);
+    else if (outcome.rebuilt > 0)
+        std::fprintf(stderr, "rebuilt %d objects from %s in %.1f ms\n", outcome.rebuilt,
+                     path.c_str(), millisecondsSince(started));
     return outcome.rebuilt > 0;
 }
 
@@ -120,8 +129,11 @@ std::vector<std::string> HotReload::findTimelineSources() const {
 void HotReload::onTimelineSource(const std::string& path) {
     if (!endsWith(path, ".tl") && !endsWith(path, ".xml"))
         return;
+    auto started = std::chrono::steady_clock::now();
     try {
         std::vector<std::string> kept = model.reload(findTimelineSources());
+        std::fprintf(stderr, "read the timeline sources again after %s changed in %.1f ms\n",
+                     path.c_str(), millisecondsSince(started));
         for (const std::string& name : kept)
             report("\"" + name + "\" keeps its unsaved edits; saving writes them over " + path);
     } catch (const std::exception& error) {
@@ -136,10 +148,9 @@ void HotReload::onImageSource(const std::string& path) {
     auto started = std::chrono::steady_clock::now();
     std::string command = quoted(imageGenerator) + " " + quoted(path) + " " + quoted(dataFolder);
     int status = std::system(command.c_str());
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (status != 0)
         report("image generation failed for " + path + " (the old images stay)");
     else
-        std::fprintf(stderr, "regenerated images from %s in %.2f s\n", path.c_str(), seconds);
+        std::fprintf(stderr, "regenerated images from %s in %.0f ms\n", path.c_str(),
+                     millisecondsSince(started));
 }

@@ -2,6 +2,7 @@
 #include "PreviewOptions.h"
 
 #include "Demo.h"
+#include "EditorLink.h"
 #include "LaunchOptions.h"
 
 #include <cerrno>
@@ -36,21 +37,9 @@ double parseSeconds(const std::string& what, const char* text) {
 }
 
 void parseEditor(const std::string& text, PreviewOptions& options) {
-    std::string port = text;
-    std::size_t colon = text.rfind(':');
-    if (colon != std::string::npos) {
-        options.editorHost = text.substr(0, colon);
-        port = text.substr(colon + 1);
-        if (options.editorHost.empty())
-            throw PreviewUsageError("--editor '" + text + "' has an empty host");
-    }
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(port.c_str(), &end, 10);
-    if (port.empty() || *end != '\0' || errno != 0 || value < 1 || value > 65535)
-        throw PreviewUsageError("--editor port must be a number from 1 to 65535, not '" + port +
-                                "'");
-    options.editorPort = std::uint16_t(value);
+    if (!parseEditorAddress(text, options.editorHost, options.editorPort))
+        throw PreviewUsageError("--editor must be [HOST:]PORT with a port from 1 to 65535, not '" +
+                                text + "'");
     options.editor = true;
 }
 

@@ -16,8 +16,8 @@ struct PreviewOptions {
     bool loop = false;
     double loopStart = 0.0, loopEnd = 0.0;
     bool editor = false;
-    std::string editorHost = "127.0.0.1";
-    std::uint16_t editorPort = 1338;
+    std::string editorHost;
+    std::uint16_t editorPort = 0;
     std::string content; // the content folder whose sources are watched
     bool help = false;
 };
