@@ -1,14 +1,18 @@
 // The track compiler: positions, both input formats, the binary output read back by the
-// program's own loader, and the checker's findings.
+// program's own loader, the checker's findings, and compiled tracks exported back to text.
 #include "Checker.h"
 #include "Sync.h"
 #include "Timeline.h"
+#include "TimelineWriter.h"
+#include "TrackReader.h"
 #include "TrackWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -57,6 +61,7 @@ TEST(Timeline, PositionsAsRowsOrBarBeatRow) {
     EXPECT_THROW(parsePosition("1:2:3:4"), TimelineError);
     EXPECT_THROW(parsePosition("x"), TimelineError);
     EXPECT_THROW(parsePosition("1:-2"), TimelineError);
+    EXPECT_THROW(parsePosition("99999999:"), TimelineError) << "past the last row";
 }
 
 TEST(Timeline, ParsesTracksKeysAndReportsWhereItFails) {
@@ -189,4 +194,98 @@ TEST(Checker, LimitsCatchValuesBetweenKeys) {
     EXPECT_NE(problems[0].find("'Duck Res'"), std::string::npos);
     EXPECT_THROW(parseLimits("x 1 Part\n"), TimelineError);
     EXPECT_THROW(parseLimits("0 1\n"), TimelineError);
+}
+
+namespace {
+
+std::vector<unsigned char> fileBytes(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+} // namespace
+
+// Compiled tracks to text and back: the show's own tracks and awkward values give the same
+// bytes again.
+TEST(Export, CompiledTracksRoundTripToIdenticalBytes) {
+    std::vector<std::string> sources;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(OXBRINE_SOURCE_DIR "/content/tracks"))
+        if (entry.path().extension() == ".tl")
+            sources.push_back(entry.path().string());
+    std::vector<TrackSource> tracks = readTrackFiles(sources);
+    std::string first = freshFolder("export_first");
+    writeTracks(tracks, first);
+
+    // Values that take every digit, the smallest and largest floats, minus zero, and rows in an
+    // order the compiler would refuse but a live editor's file may hold.
+    TrackSource awkward{"Awkward: values", "", 0, {}};
+    const float values[] = {
+        0.1f,           -0.0f,           1.0f / 3.0f, 1e-45f,      1.17549435e-38f,
+        3.40282347e38f, -3.40282347e38f, 16777217.0f, 123456.789f, 1.00000012f,
+        1e-7f};
+    std::int32_t rows[] = {0, 7, 99999999, 5, 5, 300, 1, 2, 3, 4, 6};
+    for (size_t i = 0; i < std::size(values); ++i)
+        awkward.keys.push_back(SourceKey{rows[i], values[i], int(i % 4), 0});
+    writeFileBytes(first + "_Awkward: values.track", encodeTrack(awkward));
+
+    std::vector<TrackSource> compiled;
+    for (const auto& entry : std::filesystem::directory_iterator(first))
+        compiled.push_back(readCompiledTrack(entry.path().string()));
+    ASSERT_EQ(compiled.size(), tracks.size() + 1);
+    std::string text = formatTimeline(compiled, {"exported"});
+    std::string second = freshFolder("export_second");
+    writeTracks(parseTimeline(text, "exported.tl"), second);
+    for (const auto& entry : std::filesystem::directory_iterator(first)) {
+        std::string name = entry.path().filename().string();
+        EXPECT_EQ(fileBytes(second + name), fileBytes(entry.path().string())) << name;
+    }
+    EXPECT_EQ(formatValue(0.1f), "0.1");
+    EXPECT_EQ(formatValue(-0.0f), "-0");
+    EXPECT_EQ(formatValue(1e-45f), "1e-45");
+    EXPECT_EQ(formatValue(1.0f / 3.0f), "0.33333334");
+    EXPECT_EQ(formatValue(-24.0f), "-24");
+}
+
+TEST(Export, RefusesWhatTheTextCannotHold) {
+    std::string folder = freshFolder("export_refused");
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<unsigned char> bytes;
+    };
+    auto track = [](float value, int interpolation) {
+        return encodeTrack(TrackSource{"T", "", 0, {{0, 1, 0, 0}, {8, value, interpolation, 0}}});
+    };
+    const Case refused[] = {
+        {"not a number", "_A.track", track(std::nanf(""), 0)},
+        {"infinite", "_B.track", track(-INFINITY, 1)},
+        {"interpolation 7", "_C.track", track(1, 7)},
+        {"a row past the text's rows", "_R.track",
+         encodeTrack(TrackSource{"R", "", 0, {{100000000, 1, 0, 0}}})},
+        {"a name that does not read back", "_ D.track", track(1, 0)},
+        {"a name with a comment sign", "_E#1.track", track(1, 0)},
+        {"not a track file name", "F.trk", track(1, 0)},
+        {"shorter than a count", "_G.track", {1, 0}},
+        {"missing", "_H.track", {}},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.what);
+        if (!c.bytes.empty())
+            writeFileBytes(folder + c.file, c.bytes);
+        EXPECT_THROW(formatTimeline({readCompiledTrack(folder + c.file)}, {}), TimelineError);
+    }
+    // Keys short of a whole one are left out, as the show does.
+    std::vector<unsigned char> cut = track(2, 1);
+    cut.resize(cut.size() - 3);
+    writeFileBytes(folder + "_Cut.track", cut);
+    TrackSource read = readCompiledTrack(folder + "_Cut.track");
+    EXPECT_EQ(read.name, "Cut");
+    ASSERT_EQ(read.keys.size(), 1u);
+    EXPECT_EQ(parseTimeline(formatTimeline({read}, {}), "x.tl")[0].keys.size(), 1u);
 }

@@ -32,6 +32,10 @@ struct ValueLimit {
 // Limits file lines: "<min> <max> <track name>", '*' for no bound, '#' comments.
 std::vector<ValueLimit> parseLimits(const std::string& text);
 
+// The span limits are checked over: the show's length, and its music's rows per second.
+constexpr double showSeconds = 78.0;
+constexpr double showRowsPerSecond = 17.946666666666665;
+
 // Evaluates each limited track from the compiled folder over the whole show, as the program
 // would, and reports where it leaves its range.
 std::vector<std::string> checkLimits(const std::vector<ValueLimit>& limits,

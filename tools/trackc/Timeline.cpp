@@ -1,12 +1,15 @@
 // Parsers for the timeline text format and editor XML.
 #include "Timeline.h"
 
+#include "FileIo.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 int interpolationFromName(const std::string& name) {
@@ -39,7 +42,7 @@ long parseWhole(const std::string& text, bool& ok) {
     char* end = nullptr;
     errno = 0;
     long value = std::strtol(text.c_str(), &end, 10);
-    ok = errno == 0 && *end == '\0' && value > -100000000L && value < 100000000L;
+    ok = errno == 0 && *end == '\0' && value >= -lastTextRow && value <= lastTextRow;
     return value;
 }
 
@@ -91,7 +94,11 @@ std::int32_t parsePosition(const std::string& text) {
             break;
         rest = rest.substr(colon + 1);
     }
-    return static_cast<std::int32_t>(parts[0] * rowsPerBar + parts[1] * rowsPerBeat + parts[2]);
+    // Large bars would overflow the row.
+    long long row = (long long)parts[0] * rowsPerBar + (long long)parts[1] * rowsPerBeat + parts[2];
+    if (row > lastTextRow)
+        throw TimelineError("position '" + text + "' is past row " + std::to_string(lastTextRow));
+    return static_cast<std::int32_t>(row);
 }
 
 std::vector<TrackSource> parseTimeline(const std::string& text, const std::string& file) {
@@ -275,12 +282,42 @@ std::vector<TrackSource> parseEditorXml(const std::string& text, const std::stri
     return tracks;
 }
 
+namespace {
+
+bool isXml(const std::string& path) {
+    return path.size() >= 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
+}
+
+} // namespace
+
 std::vector<TrackSource> readTrackFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        throw TimelineError(path + ": cannot be read");
-    std::stringstream buffer;
-    buffer << stream.rdbuf();
-    bool xml = path.size() >= 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
-    return xml ? parseEditorXml(buffer.str(), path) : parseTimeline(buffer.str(), path);
+    std::string text = readWholeFile(path);
+    return isXml(path) ? parseEditorXml(text, path) : parseTimeline(text, path);
+}
+
+std::string textTwinOf(const std::string& xmlPath) {
+    return xmlPath + ".tl";
+}
+
+std::vector<TrackSource> readTrackFiles(const std::vector<std::string>& paths) {
+    namespace fs = std::filesystem;
+    auto same = [](const std::string& a, const std::string& b) {
+        return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
+    };
+    std::vector<std::vector<TrackSource>> perFile;
+    for (const std::string& path : paths)
+        perFile.push_back(readTrackFile(path));
+    std::vector<TrackSource> tracks;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::set<std::string> overridden;
+        if (isXml(paths[i]))
+            for (size_t j = 0; j < paths.size(); ++j)
+                if (same(paths[j], textTwinOf(paths[i])))
+                    for (const TrackSource& twin : perFile[j])
+                        overridden.insert(twin.name);
+        for (TrackSource& track : perFile[i])
+            if (!overridden.count(track.name))
+                tracks.push_back(std::move(track));
+    }
+    return tracks;
 }

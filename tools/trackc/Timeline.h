@@ -27,3 +27,10 @@ std::vector<TrackSource> parseTimeline(const std::string& text, const std::strin
 std::vector<TrackSource> parseEditorXml(const std::string& text, const std::string& file);
 // By extension: ".xml" is editor XML, anything else the timeline format.
 std::vector<TrackSource> readTrackFile(const std::string& path);
+
+// Where text edits of an editor XML file's tracks are kept: "<file>.xml.tl" beside it, so the
+// XML itself stays as the editor saved it.
+std::string textTwinOf(const std::string& xmlPath);
+// Reads every file in order. A track defined in both an XML file and its text twin (both among
+// the paths) is taken from the twin.
+std::vector<TrackSource> readTrackFiles(const std::vector<std::string>& paths);

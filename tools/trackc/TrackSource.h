@@ -21,6 +21,8 @@ struct TrackSource {
 
 constexpr int rowsPerBeat = 8;
 constexpr int rowsPerBar = 32;
+// Rows the text format holds: from -lastTextRow to lastTextRow.
+constexpr std::int32_t lastTextRow = 99999999;
 
 // "hold", "linear", "smooth", "easein" (also "ease-in"), or -1 when unknown.
 int interpolationFromName(const std::string& name);

@@ -1,11 +1,11 @@
 // Binary track encoding and the output folder upkeep.
 #include "TrackWriter.h"
 
+#include "FileIo.h"
 #include "Timeline.h"
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace {
@@ -30,25 +30,30 @@ std::vector<unsigned char> encodeTrack(const TrackSource& track) {
     return out;
 }
 
-void writeTracks(const std::vector<TrackSource>& tracks, const std::string& folder) {
+std::string trackFileName(const std::string& name) {
+    return "_" + name + ".track";
+}
+
+void writeTrackFiles(const std::vector<TrackSource>& tracks, const std::string& folder) {
     namespace fs = std::filesystem;
     fs::create_directories(folder);
-    std::set<std::string> written;
     for (const TrackSource& track : tracks) {
-        std::string fileName = "_" + track.name + ".track";
         std::vector<unsigned char> bytes = encodeTrack(track);
-        std::string path = (fs::path(folder) / fileName).string();
-        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
-        if (!stream)
-            throw TimelineError(path + ": cannot be written");
-        written.insert(fileName);
+        replaceFile((fs::path(folder) / trackFileName(track.name)).string(),
+                    std::string(bytes.begin(), bytes.end()));
     }
+}
+
+void writeTracks(const std::vector<TrackSource>& tracks, const std::string& folder) {
+    namespace fs = std::filesystem;
+    writeTrackFiles(tracks, folder);
+    std::set<std::string> written;
+    for (const TrackSource& track : tracks)
+        written.insert(trackFileName(track.name));
     for (const auto& entry : fs::directory_iterator(folder)) {
         std::string name = entry.path().filename().string();
-        bool isTrack = name.size() > 7 && name[0] == '_' &&
-                       name.compare(name.size() - 6, 6, ".track") == 0;
+        bool isTrack =
+            name.size() > 7 && name[0] == '_' && name.compare(name.size() - 6, 6, ".track") == 0;
         if (isTrack && !written.count(name))
             fs::remove(entry.path());
     }

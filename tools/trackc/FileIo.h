@@ -1,0 +1,11 @@
+// Whole-file reading and replacing for the track tools: a reader sees the old file or the new
+// one, never half of either.
+#pragma once
+
+#include <string>
+
+// The file's bytes; throws TimelineError when it cannot be read.
+std::string readWholeFile(const std::string& path);
+// Writes a temporary file beside the target and renames it over the target; throws
+// TimelineError and leaves the target untouched when anything fails.
+void replaceFile(const std::string& path, const std::string& bytes);
