@@ -45,7 +45,7 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-std::string quoted(const std::string& text) {
+std::string shellQuoted(const std::string& text) {
     std::string out = "'";
     for (char c : text)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -146,7 +146,8 @@ void HotReload::onImageSource(const std::string& path) {
         return;
     // The generator writes into Data/, whose watch then reloads the textures.
     auto started = std::chrono::steady_clock::now();
-    std::string command = quoted(imageGenerator) + " " + quoted(path) + " " + quoted(dataFolder);
+    std::string command = shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " +
+                          shellQuoted(dataFolder);
     int status = std::system(command.c_str());
     if (status != 0)
         report("image generation failed for " + path + " (the old images stay)");
