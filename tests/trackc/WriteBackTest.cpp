@@ -231,6 +231,12 @@ TEST(WriteBack, RefusedSaveLeavesEveryFileUntouched) {
                              "track Bloom Wet\n  0    1    linear\n");
          },
          "changed in the file since it was loaded"},
+        {"the block was taken out of the file since it was loaded",
+         [](EditModel& m, const std::string& file) {
+             m.insertKey("Part", {128, 2, 0});
+             writeText(file, "track Bloom Wet\n  0    1    linear\n");
+         },
+         "taken out of the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

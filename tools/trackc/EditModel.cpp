@@ -435,6 +435,9 @@ std::vector<std::string> EditModel::save(const SaveSettings& settings) {
                 problems.push_back(file + ":" + std::to_string(onDisk->line) + ": track '" +
                                    track.name +
                                    "' was changed in the file since it was loaded; reload it");
+            if (!onDisk && track.origin.file == file && track.origin.firstLine > 0)
+                problems.push_back(file + ": track '" + track.name +
+                                   "' was taken out of the file since it was loaded; reload it");
             text = replaceTrackBlock(text, file, track.name, track.keys);
             saving.insert(track.name);
         }

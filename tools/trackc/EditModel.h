@@ -3,7 +3,7 @@
 //
 // Keys are kept sorted by row, one key per row. A command that changes nothing leaves no undo
 // step. Commands throw TimelineError (and change nothing) for an unknown track or key, a row
-// below 0, a value that is not finite or an interpolation outside 0 to 3.
+// below 0 or past lastTextRow, a value that is not finite or an interpolation outside 0 to 3.
 #pragma once
 
 #include "Sync.h"
