@@ -73,11 +73,11 @@ public:
         if (options.editor)
             link = std::make_unique<EditorLink>(options.editorHost, options.editorPort);
         demo.setOutputFramebuffer(image.getFramebuffer());
-        demo.enablePassTimers(true);
+        // Paused before the seek, so the music does not move on from where it lands.
+        transport.setPaused(options.paused);
         transport.seek(options.start);
         if (options.loop)
             transport.setLoop(options.loopStart, options.loopEnd);
-        transport.setPaused(options.paused);
         std::fprintf(stderr, "watching Data/ and %s (%s)\n", paths.content.c_str(),
                      reload.getMethod());
     }
@@ -169,6 +169,8 @@ private:
     void drawShow() {
         pictureStale = false;
         readStamp = Sync::nextReadStamp();
+        // A paused frame is drawn once: its own times are worth the wait. Playing never waits.
+        demo.enablePassTimers(true, transport.isPaused());
         image.bind();
         try {
             demo.renderFrame();
