@@ -3,6 +3,7 @@
 #include "platform/GLProc.h"
 #include "platform/ToolWindow.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
 #include <backends/imgui_impl_opengl2.h>
 #include <backends/imgui_impl_sdl.h>
@@ -139,7 +140,25 @@ public:
 
     void present() override {
         ImGui::Render();
+        // The show draws on with the state its last frame left; the interface must not change
+        // any of it, and its renderer restores only part.
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+        const GLenum stacks[] = {GL_PROJECTION, GL_MODELVIEW, GL_TEXTURE};
+        GLint mode = GL_MODELVIEW;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        for (GLenum stack : stacks) {
+            glMatrixMode(stack);
+            glPushMatrix();
+        }
         ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+        for (GLenum stack : stacks) {
+            glMatrixMode(stack);
+            glPopMatrix();
+        }
+        glMatrixMode(GLenum(mode));
+        glPopClientAttrib();
+        glPopAttrib();
         SDL_GL_SwapWindow(window);
     }
 
@@ -156,7 +175,8 @@ private:
     bool translate(const SDL_Event& event, ToolEvent& out) const {
         const ImGuiIO& io = ImGui::GetIO();
         out = ToolEvent();
-        SDL_Keymod mods = SDL_GetModState();
+        // A key carries the modifiers of its own moment; the live state may be later than that.
+        Uint16 mods = event.type == SDL_KEYDOWN ? event.key.keysym.mod : Uint16(SDL_GetModState());
         out.shift = (mods & KMOD_SHIFT) != 0;
         out.control = (mods & KMOD_CTRL) != 0;
         switch (event.type) {

@@ -184,6 +184,8 @@ private:
         int windowWidth = 0, windowHeight = 0;
         window->getDrawableSize(windowWidth, windowHeight);
         hud.layout(windowWidth, windowHeight);
+        // The interface goes to the window, never into the show's image, whatever was read last.
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
         window->beginInterface();
         ImDrawList* list = ImGui::GetBackgroundDrawList();
         float hudHeight = hudVisible ? float(hud.getHeight()) : 0.0f;
