@@ -115,10 +115,25 @@ public:
     bool nextEvent(ToolEvent& out, int waitMilliseconds) override {
         SDL_Event event;
         for (;;) {
-            int got = waitMilliseconds > 0 ? SDL_WaitEventTimeout(&event, waitMilliseconds)
-                                           : SDL_PollEvent(&event);
-            if (!got)
+            if (heldKey) {
+                event = held;
+                heldKey = false;
+            } else {
+                int got = waitMilliseconds > 0 ? SDL_WaitEventTimeout(&event, waitMilliseconds)
+                                               : SDL_PollEvent(&event);
+                if (!got)
+                    return false;
+            }
+            // This interface sees keys as they stand at each frame: a key pressed and released
+            // (or another pressed) before the frame would go unseen, so that waits a frame.
+            bool keyEvent = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
+            if (keyEvent && keyDownThisFrame) {
+                held = event;
+                heldKey = true;
                 return false;
+            }
+            if (event.type == SDL_KEYDOWN)
+                keyDownThisFrame = true;
             ImGui_ImplSDL2_ProcessEvent(&event);
             if (translate(event, out))
                 return true;
@@ -136,6 +151,7 @@ public:
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplSDL2_NewFrame();
         ImGui::NewFrame();
+        keyDownThisFrame = false;
     }
 
     void present() override {
@@ -230,6 +246,9 @@ private:
 
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
+    SDL_Event held{};
+    bool heldKey = false;
+    bool keyDownThisFrame = false;
 };
 
 } // namespace

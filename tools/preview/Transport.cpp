@@ -25,8 +25,12 @@ void Transport::setPaused(bool pause) {
     paused = pause;
     if (pause) {
         audio.pause();
-        // Hold on a whole millisecond, the unit every frame of the show is addressed by.
-        seekMilliseconds(std::llround(audio.getPosition() * 1000.0));
+        // Hold on a whole millisecond, the unit every frame of the show is addressed by; a loop
+        // passed since the last frame is taken first, so a paused time is inside the loop.
+        double now = audio.getPosition();
+        if (hasLoop() && now >= loopEnd)
+            now = loopStart;
+        seekMilliseconds(std::llround(now * 1000.0));
     } else {
         audio.play();
     }
