@@ -23,10 +23,6 @@
 
 namespace {
 
-// The music's rows: the double nearest to 1346 / 75.
-const double rowsPerSecond = 17.946666666666665;
-const double showLength = 78.0;
-
 // A value outside int's range has no truncation; it selects nothing.
 int truncatedIndex(float part) {
     if (!(part > -2147483648.0f && part < 2147483648.0f))
@@ -142,6 +138,19 @@ void Demo::releaseOwned() {
         *card = nullptr;
     }
 }
+
+const Demo::TitleCardFade Demo::titleCardFades[7] = {
+    {"Morvelin Fade", "Morvelin"}, {"W0lvar Fade", "W0lvar"}, {"Pim00dle Fade", "Pim00dle"},
+    {"Vexaroon Fade", "Vexaroon"}, {"Brisko Fade", "Brisko"},   {"Go Fade", "Go"},
+    {"End Fade", "End"}};
+
+const char* Demo::getSceneName(int index) {
+    // In the order the constructor adds the scenes.
+    static const char* const names[] = {"DuckNipples", "Sphurrs",      "DruSucks",
+                                        "Colon",       "Architecture", "Garbitch"};
+    return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : nullptr;
+}
+
 
 Effect* Demo::selectScene(float part) {
     try {

@@ -13,6 +13,10 @@ class Particles;
 
 class Demo {
 public:
+    // The music's rows: the double nearest to 1346 / 75.
+    static constexpr double rowsPerSecond = 17.946666666666665;
+    static constexpr double showLength = 78.0;
+
     Demo();
     virtual ~Demo();
     Demo(const Demo&) = delete;
@@ -31,6 +35,15 @@ public:
     Effect* selectScene(float part);
     int getSceneCount() const { return effects.getCount(); }
 
+    // For the making tools: the music that is the show's clock (pause, seek), the scenes' names
+    // in "Part" order, and the tracks that fade each title card in.
+    Audio& getAudio() { return audio; }
+    static const char* getSceneName(int index);
+    struct TitleCardFade {
+        const char* track;
+        const char* card;
+    };
+    static const TitleCardFade titleCardFades[7];
     // Times every pass of each frame on the GPU (off by default: no queries are issued). Where the
     // context has no timer queries it stays off and the times stay invalid. waitForResults makes
     // each frame wait for its own times, for offline measuring; otherwise they arrive a frame or

@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="
 build-essential cmake ninja-build pkg-config
-libsdl2-dev libgtk-3-dev libmpg123-dev
+libsdl2-dev libgtk-3-dev libmpg123-dev libimgui-dev
 libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libglm-dev libstb-dev
 libgtest-dev libgmock-dev clang libclang-rt-14-dev
 lame sox libsox-fmt-mp3 ffmpeg

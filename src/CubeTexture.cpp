@@ -2,8 +2,10 @@
 #include "CubeTexture.h"
 
 #include "ImagePrefetch.h"
+#include "Texture.h"
 #include "kem/Exception.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -13,7 +15,7 @@ const int faceCells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
 
 } // namespace
 
-CubeTexture::CubeTexture(const Kem::String& path) {
+CubeTexture::CubeTexture(const Kem::String& path) : path(path) {
     std::shared_ptr<const DecodedImage> image = decodeImage(path, "src/CubeTexture", 9);
     width = image->getWidth();
     height = image->getHeight();
@@ -59,8 +61,22 @@ CubeTexture::CubeTexture(const Kem::String& path) {
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    Reloadables::add(this);
 }
 
 CubeTexture::~CubeTexture() {
+    Reloadables::remove(this);
     glDeleteTextures(1, &id);
+}
+
+bool CubeTexture::readsFile(const std::string& file) const {
+    return path.getLength() > 0 && path.getData() && file == path.getData();
+}
+
+void CubeTexture::rebuild() {
+    CubeTexture fresh(path);
+    adoptSampling(GL_TEXTURE_CUBE_MAP, id, fresh.id);
+    std::swap(id, fresh.id);
+    std::swap(width, fresh.width);
+    std::swap(height, fresh.height);
 }

@@ -5,15 +5,13 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-Program::Program(Shader* vertex, Shader* fragment) {
-    if (!vertex || !fragment)
-        throw Kem::Exception("Invalid vertex or fragment shader.", "src/Program", 6);
-    this->vertex = vertex;
-    this->fragment = fragment;
+namespace {
 
-    id = glCreateProgram();
-    glAttachShader(id, vertex->getId());
-    glAttachShader(id, fragment->getId());
+// A new program object linking the two stages; throws with the linker's log.
+GLuint link(const Shader& vertex, const Shader& fragment) {
+    GLuint id = glCreateProgram();
+    glAttachShader(id, vertex.getId());
+    glAttachShader(id, fragment.getId());
     glLinkProgram(id);
 
     GLint status = 0;
@@ -22,15 +20,27 @@ Program::Program(Shader* vertex, Shader* fragment) {
         char log[4096] = {};
         glGetProgramInfoLog(id, sizeof log, nullptr, log);
         log[sizeof log - 1] = '\0';
-        // The destructor will not run for a half-built object.
         glDeleteProgram(id);
         throw Kem::Exception(Kem::String("Program link failed:\n") + log, "src/Program", 21,
                              Kem::String("linking \"") + vertex->getPath() + "\" with \"" +
                                  fragment->getPath() + "\"");
     }
+    return id;
+}
+
+} // namespace
+
+Program::Program(Shader* vertex, Shader* fragment) {
+    if (!vertex || !fragment)
+        throw Kem::Exception("Invalid vertex or fragment shader.", "src/Program", 6);
+    this->vertex = vertex;
+    this->fragment = fragment;
+    id = link(*vertex, *fragment);
+    Reloadables::add(this);
 }
 
 Program::~Program() {
+    Reloadables::remove(this);
     glUseProgram(0);
     glDeleteProgram(id);
 }
@@ -61,4 +71,18 @@ void Program::setUniform1i(const char* name, int x) {
 
 void Program::setUniformMatrix4(const char* name, const glm::mat4& matrix) {
     glUniformMatrix4fv(glGetUniformLocation(id, name), 1, GL_FALSE, glm::value_ptr(matrix));
+}
+
+bool Program::readsFile(const std::string& file) const {
+    return vertex->readsFile(file) || fragment->readsFile(file);
+}
+
+void Program::rebuild() {
+    GLuint fresh = link(*vertex, *fragment);
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    glDeleteProgram(id);
+    if (GLuint(current) == id)
+        glUseProgram(fresh);
+    id = fresh;
 }

@@ -3,11 +3,12 @@
 #pragma once
 
 #include "Extensions.h"
+#include "Reloadable.h"
 #include "Shader.h"
 
 #include <glm/glm.hpp>
 
-class Program {
+class Program final : public Reloadable {
 public:
     Program(Shader* vertex, Shader* fragment);
     ~Program();
@@ -24,6 +25,11 @@ public:
     void setUniform3f(const char* name, float x, float y, float z);
     void setUniform1i(const char* name, int x);
     void setUniformMatrix4(const char* name, const glm::mat4& matrix);
+
+    bool readsFile(const std::string& file) const override;
+    // Links the stages' current code again; on failure the old program stays in use.
+    void rebuild() override;
+    int rebuildPass() const override { return 1; }
 
 private:
     GLuint id = 0;

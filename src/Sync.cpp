@@ -197,6 +197,7 @@ struct SyncModule {
     TrackSet* tracks = nullptr;
     double rowsPerSecond = 0.0;
     const char* base = "Data/";
+    std::uint32_t readStamp = 1;
 };
 
 SyncModule module;
@@ -235,7 +236,9 @@ float getValue(const char* name) {
     if (!state.audio)
         return 0.0f;
     double row = state.rowsPerSecond * musicSeconds(state);
-    return state.tracks->getTrack(name)->getValue(row);
+    Track* track = state.tracks->getTrack(name);
+    track->lastRead = state.readStamp;
+    return track->getValue(row);
 }
 
 double getTime() {
@@ -269,6 +272,10 @@ void setTrackDirectory(const char* base) {
         retired->push_back(module.tracks);
     module.tracks = nullptr;
     started();
+}
+
+std::uint32_t nextReadStamp() {
+    return ++module.readStamp;
 }
 
 } // namespace Sync

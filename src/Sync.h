@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+namespace Sync {
+float getValue(const char* name);
+}
+
 enum Interpolation { Hold = 0, Linear = 1, Smooth = 2, EaseIn = 3 };
 
 struct TrackKey {
@@ -29,12 +33,16 @@ public:
     // Replaces every key (sorted by row, one key per row) for the rest of the run or until the
     // next replacement. For the making tools; the show reads its tracks from files only.
     void setKeys(const TrackKey* newKeys, int newCount);
+    // The read stamp current when the show last read this track through Sync::getValue.
+    std::uint32_t getLastRead() const { return lastRead; }
 
 private:
     friend class TrackSet;
+    friend float Sync::getValue(const char* name);
     char* name = nullptr;
     TrackKey* keys = nullptr;
     std::int32_t count = 0;
+    std::uint32_t lastRead = 0;
 };
 
 class TrackSet {
@@ -74,5 +82,7 @@ TrackSet* getTracks();
 // Reads tracks from another folder (ending in '/'). Meant for before the first track is asked
 // for; later, a fresh set is started and tracks already handed out stay as they were.
 void setTrackDirectory(const char* base);
+// Starts a new read stamp, so a making tool can tell which tracks a frame read (stamps start at 1).
+std::uint32_t nextReadStamp();
 
 } // namespace Sync

@@ -3,9 +3,14 @@
 #pragma once
 
 #include "Extensions.h"
+#include "Reloadable.h"
 #include "kem/String.h"
 
-class Texture {
+// Gives the texture `to` the sampling parameters (filters, wrapping) of `from`, and moves a binding
+// of `from` on the active unit over to it.
+void adoptSampling(GLenum target, GLuint from, GLuint to);
+
+class Texture final : public Reloadable {
 public:
     explicit Texture(const Kem::String& path);
     Texture(int width, int height, GLenum internalFormat);
@@ -19,8 +24,14 @@ public:
     // Selects the unit (it stays active) and binds the texture to GL_TEXTURE_2D there.
     void bind(int unit);
 
+    bool readsFile(const std::string& file) const override;
+    // Decodes the image file again into a new texture that takes over this one's sampling
+    // parameters; the id changes.
+    void rebuild() override;
+
 private:
     GLuint id = 0;
     int width = 0;
     int height = 0;
+    Kem::String path; // empty for render storage
 };

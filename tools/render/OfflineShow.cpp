@@ -2,12 +2,12 @@
 #include "OfflineShow.h"
 
 #include "Demo.h"
+#include "FramebufferImage.h"
 #include "LaunchOptions.h"
 #include "Sync.h"
 #include "platform/HeadlessGL.h"
 #include "platform/sound/SoundControl.h"
 
-#include <cstring>
 
 OfflineShow::OfflineShow(int resolution, const std::string& tracks) {
     getLaunchOptions().resolution = resolution;
@@ -56,23 +56,7 @@ bool OfflineShow::render(long long milliseconds) {
 }
 
 const std::vector<unsigned char>& OfflineShow::readPixels() {
-    size_t stride = size_t(width) * 4;
-    pixels.resize(stride * height);
-    rowBuffer.resize(stride);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    // GL's first row is the bottom one.
-    for (int y = 0; y < height / 2; ++y) {
-        unsigned char* top = pixels.data() + stride * y;
-        unsigned char* bottom = pixels.data() + stride * (height - 1 - y);
-        std::memcpy(rowBuffer.data(), top, stride);
-        std::memcpy(top, bottom, stride);
-        std::memcpy(bottom, rowBuffer.data(), stride);
-    }
-    // The show's alpha is whatever the passes left; pictures are opaque.
-    for (size_t i = 3; i < pixels.size(); i += 4)
-        pixels[i] = 255;
+    readFramebufferImage(framebuffer, width, height, pixels, rowBuffer);
     return pixels;
 }
 

@@ -1,0 +1,342 @@
+// The panel's layout: the grouped track list on the left, the curves on the right, the exact
+// row and value fields and the save line beneath; and its keys.
+#include "EditorPanel.h"
+
+#include "Sync.h"
+#include "Timeline.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr float listWidth = 330.0f;
+constexpr ImGuiWindowFlags panelFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                        ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                        ImGuiWindowFlags_NoSavedSettings;
+const char* const interpolationLabels[] = {"hold", "linear", "smooth", "ease-in"};
+
+std::string firstWord(const std::string& name) {
+    std::size_t space = name.find(' ');
+    return space == std::string::npos ? name : name.substr(0, space);
+}
+
+bool containsIgnoringCase(const std::string& text, const char* part) {
+    if (!*part)
+        return true;
+    auto found = std::search(text.begin(), text.end(), part, part + std::strlen(part),
+                             [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+    return found != text.end();
+}
+
+} // namespace
+
+EditorPanel::EditorPanel(EditModel& model, SaveSettings settings, std::string newTrackFile,
+                         std::function<void(const std::string&)> report)
+    : model(model), settings(std::move(settings)), newTrackFile(std::move(newTrackFile)),
+      report(std::move(report)) {}
+
+void EditorPanel::adoptLoadedModel() {
+    for (const EditTrack& track : model.getTracks())
+        pushed[track.name] = track.revision;
+}
+
+void EditorPanel::toggle() {
+    visible = !visible;
+    focusFilter = visible;
+}
+
+float EditorPanel::heightIn(float windowHeight) const {
+    return visible ? std::max(240.0f, std::floor(windowHeight * 0.42f)) : 0.0f;
+}
+
+bool EditorPanel::pushToEngine() {
+    bool changed = false;
+    for (const EditTrack& track : model.getTracks()) {
+        auto known = pushed.find(track.name);
+        if (known != pushed.end() && known->second == track.revision)
+            continue;
+        pushed[track.name] = track.revision;
+        Sync::getTracks()->getTrack(track.name.c_str())
+            ->setKeys(track.keys.data(), int(track.keys.size()));
+        changed = true;
+    }
+    return changed;
+}
+
+void EditorPanel::ensureInModel(const std::string& name) {
+    if (name.empty() || model.findTrack(name))
+        return;
+    model.addTrack(name, newTrackFile);
+    if (const EditTrack* track = model.findTrack(name))
+        pushed[name] = track->revision;
+}
+
+void EditorPanel::refreshEntries() {
+    TrackSet* tracks = Sync::getTracks();
+    if (tracks->getTrackCount() == knownEngineTracks && model.getChangeCount() == knownModelChange)
+        return;
+    knownEngineTracks = tracks->getTrackCount();
+    knownModelChange = model.getChangeCount();
+    auto add = [&](const std::string& name) {
+        for (const Entry& entry : entries)
+            if (entry.name == name)
+                return;
+        entries.push_back({name, firstWord(name), false});
+    };
+    for (int i = 0; i < tracks->getTrackCount(); ++i)
+        add(tracks->getTrackAt(i)->getName());
+    for (const EditTrack& track : model.getTracks())
+        add(track.name);
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.group != b.group ? a.group < b.group : a.name < b.name;
+    });
+}
+
+void EditorPanel::attempt(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        status = error.what();
+        report(status);
+    }
+}
+
+void EditorPanel::draw(const PanelFrame& frame) {
+    if (!visible)
+        return;
+    refreshEntries();
+    ImGui::SetNextWindowPos(ImVec2(0.0f, frame.top));
+    ImGui::SetNextWindowSize(ImVec2(frame.width, frame.height));
+    ImGui::Begin("Tracks", nullptr, panelFlags);
+    float fieldsHeight = ImGui::GetFrameHeightWithSpacing() * 2.0f + 4.0f;
+    float bodyHeight = std::max(60.0f, frame.height - fieldsHeight - 16.0f);
+
+    drawList(frame, bodyHeight);
+    ImGui::SameLine();
+
+    std::vector<const std::string*> shown;
+    for (const Entry& entry : entries)
+        if (entry.shown)
+            shown.push_back(&entry.name);
+    ensureInModel(active);
+    std::string refusal;
+    ImVec2 size(ImGui::GetContentRegionAvail().x, bodyHeight);
+    if (!curves.draw(shown, active, sharedScale, frame.readOnly, frame.row, size, model,
+                     selection, refusal)) {
+        status = refusal;
+        report(refusal);
+    }
+    drawFields(frame);
+    ImGui::End();
+}
+
+void EditorPanel::drawList(const PanelFrame& frame, float height) {
+    ImGui::BeginChild("list", ImVec2(listWidth, height), true);
+    if (focusFilter) {
+        ImGui::SetKeyboardFocusHere();
+        focusFilter = false;
+    }
+    ImGui::SetNextItemWidth(-1.0f);
+    bool filterDone = ImGui::InputTextWithHint("##filter", "filter tracks", filter, sizeof filter,
+                                               ImGuiInputTextFlags_EnterReturnsTrue);
+    // A filter that leaves one track makes it the one being edited.
+    const Entry* only = nullptr;
+    int matches = 0;
+    for (const Entry& entry : entries)
+        if (containsIgnoringCase(entry.name, filter) && ++matches == 1)
+            only = &entry;
+    if (matches == 1 && active != only->name) {
+        active = only->name;
+        for (Entry& entry : entries)
+            if (entry.name == active)
+                entry.shown = true;
+    }
+    if (filterDone)
+        focusValue = true;
+
+    TrackSet* tracks = Sync::getTracks();
+    const std::string* openGroup = nullptr;
+    bool groupOpen = false;
+    for (Entry& entry : entries) {
+        if (!containsIgnoringCase(entry.name, filter))
+            continue;
+        if (!openGroup || *openGroup != entry.group) {
+            if (groupOpen)
+                ImGui::TreePop();
+            openGroup = &entry.group;
+            groupOpen = ImGui::TreeNodeEx(entry.group.c_str(), ImGuiTreeNodeFlags_DefaultOpen);
+        }
+        if (!groupOpen)
+            continue;
+        ImGui::PushID(entry.name.c_str());
+        ImGui::Checkbox("##shown", &entry.shown);
+        ImGui::SameLine();
+        const Track* track = tracks->getTrack(entry.name.c_str());
+        // A dot for the tracks the frame on screen read.
+        ImVec2 at = ImGui::GetCursorScreenPos();
+        float middle = at.y + ImGui::GetTextLineHeight() * 0.5f + 1.0f;
+        if (track->getLastRead() == frame.readStamp)
+            ImGui::GetWindowDrawList()->AddCircleFilled(ImVec2(at.x + 4.0f, middle), 3.5f,
+                                                        IM_COL32(110, 230, 110, 255));
+        ImGui::SetCursorScreenPos(ImVec2(at.x + 12.0f, at.y));
+        bool dirty = model.isDirty(entry.name);
+        char label[160];
+        std::snprintf(label, sizeof label, "%s%s", entry.name.c_str() + entry.group.size(),
+                      dirty ? " *" : "");
+        if (ImGui::Selectable(label, active == entry.name, 0, ImVec2(170.0f, 0.0f))) {
+            active = entry.name;
+            entry.shown = true;
+        }
+        ImGui::SameLine(listWidth - 92.0f);
+        ImGui::Text("%9.3f", track->getValue(frame.row));
+        ImGui::PopID();
+    }
+    if (groupOpen)
+        ImGui::TreePop();
+    ImGui::EndChild();
+}
+
+void EditorPanel::drawFields(const PanelFrame& frame) {
+    // The fields follow the selected key, or the play head when none is selected.
+    if (fieldsFor != model.getChangeCount() + selection.size() * 7919u) {
+        fieldsFor = model.getChangeCount() + selection.size() * 7919u;
+        fieldRow = int(std::floor(frame.row));
+        fieldValue = 0.0f;
+        if (!selection.empty()) {
+            if (const EditTrack* track = model.findTrack(selection.front().track)) {
+                for (const TrackKey& key : track->keys)
+                    if (key.row == selection.front().row) {
+                        fieldRow = key.row;
+                        fieldValue = key.value;
+                    }
+            }
+        } else if (!active.empty()) {
+            fieldValue = Sync::getTracks()->getTrack(active.c_str())->getValue(frame.row);
+        }
+    }
+    ImGui::BeginDisabled(frame.readOnly);
+    ImGui::SetNextItemWidth(110.0f);
+    bool entered = ImGui::InputInt("row", &fieldRow, 1, 8, ImGuiInputTextFlags_EnterReturnsTrue);
+    ImGui::SameLine();
+    if (focusValue) {
+        ImGui::SetKeyboardFocusHere();
+        focusValue = false;
+    }
+    ImGui::SetNextItemWidth(140.0f);
+    entered |= ImGui::InputFloat("value", &fieldValue, 0.0f, 0.0f, "%.4f",
+                                 ImGuiInputTextFlags_EnterReturnsTrue);
+    ImGui::SameLine();
+    entered |= ImGui::Button(selection.empty() ? "Add key" : "Set key");
+    if (entered)
+        applyFields(frame.row);
+    ImGui::SameLine();
+    if (ImGui::Button("Undo"))
+        model.undo();
+    ImGui::SameLine();
+    if (ImGui::Button("Redo"))
+        model.redo();
+    ImGui::SameLine();
+    if (ImGui::Button("Save"))
+        save();
+    ImGui::EndDisabled();
+    ImGui::SameLine();
+    ImGui::Checkbox("shared scale", &sharedScale);
+
+    if (frame.readOnly) {
+        ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f),
+                           "keys from the live editor (read-only while it is connected)");
+    } else if (!active.empty()) {
+        std::string target = model.getSaveFile(active);
+        const EditTrack* track = model.findTrack(active);
+        bool fromXml = track && track->origin.file.size() > 4 &&
+                       track->origin.file.compare(track->origin.file.size() - 4, 4, ".xml") == 0;
+        ImGui::Text("%s -> %s%s   %s", active.c_str(), target.c_str(),
+                    fromXml ? " (beside its XML, which is left alone)" : "", status.c_str());
+    } else {
+        ImGui::TextUnformatted(status.c_str());
+    }
+}
+
+void EditorPanel::applyFields(double) {
+    if (!selection.empty()) {
+        attempt([&] { selection.assign(1, model.setKey(selection.front(), fieldRow, fieldValue)); });
+    } else if (!active.empty()) {
+        ensureInModel(active);
+        int interpolation = Linear;
+        if (const EditTrack* track = model.findTrack(active))
+            for (const TrackKey& key : track->keys)
+                if (key.row <= fieldRow)
+                    interpolation = key.interpolation;
+        attempt([&] {
+            model.insertKey(active, {std::max(0, fieldRow), fieldValue, interpolation});
+            selection.assign(1, KeyRef{active, std::max(0, fieldRow)});
+        });
+    }
+}
+
+void EditorPanel::save() {
+    try {
+        std::vector<std::string> written = model.save(settings);
+        status = written.empty() ? "nothing to save" : "saved";
+        for (const std::string& file : written)
+            status += " " + file;
+    } catch (const std::exception& error) {
+        status = std::string("save refused: ") + error.what();
+        report(status);
+    }
+}
+
+bool EditorPanel::handleKey(const platform::ToolEvent& event, double row, bool readOnly) {
+    using platform::Key;
+    if (!visible)
+        return false;
+    if (event.control) {
+        switch (event.key) {
+        case Key::Z:
+            if (!readOnly)
+                event.shift ? model.redo() : model.undo();
+            return true;
+        case Key::Y:
+            if (!readOnly)
+                model.redo();
+            return true;
+        case Key::S:
+            if (!readOnly)
+                save();
+            return true;
+        case Key::C:
+            attempt([&] { clipboard = model.copyKeys(selection); });
+            return true;
+        case Key::V:
+            if (!readOnly && !clipboard.empty())
+                attempt([&] {
+                    selection = model.pasteKeys(clipboard, std::int32_t(std::floor(row)));
+                });
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (readOnly)
+        return false;
+    switch (event.key) {
+    case Key::Delete:
+        attempt([&] { model.deleteKeys(selection); });
+        selection.clear();
+        return true;
+    case Key::Digit1:
+    case Key::Digit2:
+    case Key::Digit3:
+    case Key::Digit4:
+        attempt([&] {
+            model.setInterpolation(selection, int(event.key) - int(Key::Digit1));
+        });
+        return true;
+    default:
+        return false;
+    }
+}

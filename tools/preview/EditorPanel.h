@@ -1,0 +1,85 @@
+// The track editor inside the preview (F2): the tracks in groups with a filter, their curves on
+// the timeline's axis under the play head, and key editing. Every change is a command of the edit
+// model; the panel only calls it, pushes the keys it changed into the engine's tracks and saves.
+#pragma once
+
+#include "CurveView.h"
+#include "EditModel.h"
+#include "platform/ToolWindow.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+struct PanelFrame {
+    double row = 0.0;            // the play head
+    std::uint32_t readStamp = 0; // the read stamp of the frame on screen
+    bool readOnly = false;       // a live editor owns the keys
+    float top = 0.0f;            // the panel's place in the window
+    float width = 0.0f;
+    float height = 0.0f;
+};
+
+class EditorPanel {
+public:
+    // newTrackFile: where a track no source defines yet is saved.
+    EditorPanel(EditModel& model, SaveSettings settings, std::string newTrackFile,
+                std::function<void(const std::string&)> report);
+
+    // After the model's first load: the engine's tracks hold those keys already (from the
+    // compiled files), so only later changes are pushed.
+    void adoptLoadedModel();
+
+    bool isVisible() const { return visible; }
+    void toggle();
+    // Pixels the panel takes from a window of that height; 0 while hidden.
+    float heightIn(float windowHeight) const;
+
+    void draw(const PanelFrame& frame);
+    // A key pressed while the panel is open; true when the panel acted on it.
+    bool handleKey(const platform::ToolEvent& event, double row, bool readOnly);
+    // Gives the engine's tracks the keys the model changed since the last call; true when any.
+    bool pushToEngine();
+    bool hasUnsavedEdits() const { return model.isAnyDirty(); }
+
+private:
+    struct Entry {
+        std::string name;
+        std::string group;
+        bool shown = false;
+    };
+
+    void refreshEntries();
+    void drawList(const PanelFrame& frame, float height);
+    void drawFields(const PanelFrame& frame);
+    void save();
+    // Runs a model command; a refused one is reported and changes nothing.
+    void attempt(const std::function<void()>& command);
+    void applyFields(double row);
+    // Gives the model a track the show reads but no source defines, without touching its keys.
+    void ensureInModel(const std::string& name);
+
+    EditModel& model;
+    SaveSettings settings;
+    std::string newTrackFile;
+    std::function<void(const std::string&)> report;
+    CurveView curves;
+    std::vector<Entry> entries;
+    std::map<std::string, std::uint64_t> pushed;
+    std::vector<KeyRef> selection;
+    std::vector<CopiedKey> clipboard;
+    std::string active;
+    std::string status;
+    int knownEngineTracks = -1;
+    std::uint64_t knownModelChange = ~0ull;
+    bool visible = false;
+    bool focusFilter = false;
+    bool focusValue = false;
+    bool sharedScale = false;
+    char filter[128] = {};
+    int fieldRow = 0;
+    float fieldValue = 0.0f;
+    std::uint64_t fieldsFor = ~0ull; // the model change count the fields were filled at
+};

@@ -1,0 +1,157 @@
+// Dispatches saved files to the rebuild each kind needs.
+#include "HotReload.h"
+
+#include "Reloadable.h"
+#include "Sync.h"
+#include "EditModel.h"
+#include "kem/Exception.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+bool endsWith(const std::string& text, const char* suffix) {
+    std::size_t length = std::strlen(suffix);
+    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
+std::string fileName(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joined(const std::string& folder, const char* name) {
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The track of that name if the show has asked for it, without creating it.
+Track* askedTrack(const std::string& name) {
+    TrackSet* tracks = Sync::getTracks();
+    for (int i = 0; i < tracks->getTrackCount(); ++i)
+        if (name == tracks->getTrackAt(i)->getName())
+            return tracks->getTrackAt(i);
+    return nullptr;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+HotReload::HotReload(const std::string& dataFolder, const std::string& contentFolder,
+                     const std::string& imageGenerator, EditModel& model,
+                     std::function<void(const std::string&)> report)
+    : dataFolder(joined(dataFolder, "")), imageGenerator(imageGenerator), model(model),
+      report(std::move(report)),
+      watcher(platform::createFileWatcher()) {
+    watcher->watchFolder(this->dataFolder);
+    // Sources are optional: a runnable folder copied elsewhere still previews.
+    auto watchSource = [&](std::string folder, std::string& into) {
+        try {
+            watcher->watchFolder(folder);
+            into = joined(folder, "");
+        } catch (const Kem::Exception&) {
+        }
+    };
+    if (!contentFolder.empty()) {
+        watchSource(joined(contentFolder, "tracks"), tracksFolder);
+        watchSource(joined(contentFolder, "images"), imagesFolder);
+    }
+    changed.reserve(16);
+}
+
+bool HotReload::poll(bool tracksOwnedElsewhere) {
+    changed.clear();
+    watcher->takeChanges(changed);
+    bool rebuilt = false;
+    for (const std::string& path : changed) {
+        if (path.compare(0, dataFolder.size(), dataFolder) == 0)
+            rebuilt |= onDataFile(path, tracksOwnedElsewhere);
+        else if (!tracksFolder.empty() && path.compare(0, tracksFolder.size(), tracksFolder) == 0)
+            onTimelineSource(path);
+        else if (!imagesFolder.empty() && path.compare(0, imagesFolder.size(), imagesFolder) == 0)
+            onImageSource(path);
+    }
+    return rebuilt;
+}
+
+bool HotReload::onDataFile(const std::string& path, bool tracksOwnedElsewhere) {
+    std::string name = fileName(path);
+    if (name.size() > 7 && name[0] == '_' && endsWith(name, ".track")) {
+        if (tracksOwnedElsewhere)
+            return false;
+        Track* track = askedTrack(name.substr(1, name.size() - 7));
+        if (!track)
+            return false;
+        Sync::getTracks()->reloadTrack(track);
+        return true;
+    }
+    auto started = std::chrono::steady_clock::now();
+    Reloadables::Outcome outcome = Reloadables::rebuildReaders(path);
+    if (!outcome.errors.empty())
+        report(outcome.errors);
+    else if (outcome.rebuilt > 0)
+        std::fprintf(stderr, "rebuilt %d objects from %s in %.1f ms\n", outcome.rebuilt,
+                     path.c_str(), millisecondsSince(started));
+    return outcome.rebuilt > 0;
+}
+
+std::vector<std::string> HotReload::findTimelineSources() const {
+    std::vector<std::string> files;
+    std::error_code error;
+    if (tracksFolder.empty())
+        return files;
+    for (const auto& entry : std::filesystem::directory_iterator(tracksFolder, error)) {
+        std::string path = entry.path().string();
+        if (entry.is_regular_file(error) && (endsWith(path, ".tl") || endsWith(path, ".xml")))
+            files.push_back(path);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void HotReload::onTimelineSource(const std::string& path) {
+    if (!endsWith(path, ".tl") && !endsWith(path, ".xml"))
+        return;
+    auto started = std::chrono::steady_clock::now();
+    try {
+        std::vector<std::string> kept = model.reload(findTimelineSources());
+        std::fprintf(stderr, "read the timeline sources again after %s changed in %.1f ms\n",
+                     path.c_str(), millisecondsSince(started));
+        for (const std::string& name : kept)
+            report("\"" + name + "\" keeps its unsaved edits; saving writes them over " + path);
+    } catch (const std::exception& error) {
+        report(std::string(error.what()) + "\n" + path + ": not applied, the old keys stay");
+    }
+}
+
+void HotReload::onImageSource(const std::string& path) {
+    if (!endsWith(path, ".txt") || imageGenerator.empty())
+        return;
+    // The generator writes into Data/, whose watch then reloads the textures.
+    auto started = std::chrono::steady_clock::now();
+    std::string command = shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " +
+                          shellQuoted(dataFolder);
+    int status = std::system(command.c_str());
+    if (status != 0)
+        report("image generation failed for " + path + " (the old images stay)");
+    else
+        std::fprintf(stderr, "regenerated images from %s in %.0f ms\n", path.c_str(),
+                     millisecondsSince(started));
+}

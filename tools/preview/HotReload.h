@@ -1,0 +1,47 @@
+// Watches the show's data and content sources and rebuilds what a saved file makes: programs
+// from shaders, textures from images, track keys from timeline sources and track files, images
+// from image sources. A failure keeps what was in use and is reported; the preview plays on.
+#pragma once
+
+#include "platform/FileWatcher.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class EditModel;
+
+class HotReload {
+public:
+    // dataFolder "Data/"; contentFolder holds tracks/ and images/ (either may be missing).
+    // Timeline sources are read into the model, which hands the engine what changed.
+    // report receives every failure's message.
+    HotReload(const std::string& dataFolder, const std::string& contentFolder,
+              const std::string& imageGenerator, EditModel& model,
+              std::function<void(const std::string&)> report);
+
+    // The timeline sources in the content folder, in name order.
+    std::vector<std::string> findTimelineSources() const;
+
+    // Once a frame: acts on the files saved since the last call. tracksOwnedElsewhere: a live
+    // editor owns the keys, so track files written into Data/ are left alone. True when
+    // anything the picture depends on was rebuilt.
+    bool poll(bool tracksOwnedElsewhere);
+
+    const char* getMethod() const { return watcher->getMethod(); }
+
+private:
+    bool onDataFile(const std::string& path, bool tracksOwnedElsewhere);
+    void onTimelineSource(const std::string& path);
+    void onImageSource(const std::string& path);
+
+    std::string dataFolder;
+    std::string tracksFolder;
+    std::string imagesFolder;
+    std::string imageGenerator;
+    EditModel& model;
+    std::function<void(const std::string&)> report;
+    std::unique_ptr<platform::FileWatcher> watcher;
+    std::vector<std::string> changed;
+};
