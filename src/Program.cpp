@@ -22,8 +22,8 @@ GLuint link(const Shader& vertex, const Shader& fragment) {
         log[sizeof log - 1] = '\0';
         glDeleteProgram(id);
         throw Kem::Exception(Kem::String("Program link failed:\n") + log, "src/Program", 21,
-                             Kem::String("linking \"") + vertex->getPath() + "\" with \"" +
-                                 fragment->getPath() + "\"");
+                             Kem::String("linking \"") + vertex.getPath() + "\" with \"" +
+                                 fragment.getPath() + "\"");
     }
     return id;
 }

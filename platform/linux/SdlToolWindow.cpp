@@ -160,7 +160,7 @@ public:
         // any of it, and its renderer restores only part.
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-        const GLenum stacks[] = {GL_PROJECTION, GL_MODELVIEW, GL_TEXTURE};
+        const GLenum stacks[] = {GL_PROJECTION, GL_MODELVIEW};
         GLint mode = GL_MODELVIEW;
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         for (GLenum stack : stacks) {
@@ -175,6 +175,9 @@ public:
         glMatrixMode(GLenum(mode));
         glPopClientAttrib();
         glPopAttrib();
+        // Errors the interface raised are not the show's, which checks for its own each frame.
+        while (glGetError() != GL_NO_ERROR) {
+        }
         SDL_GL_SwapWindow(window);
     }
 

@@ -2,7 +2,6 @@
 #include "Timeline.h"
 
 #include "FileIo.h"
-#include "platform/Files.h"
 
 #include <cctype>
 #include <cerrno>
@@ -321,10 +320,4 @@ std::vector<TrackSource> readTrackFiles(const std::vector<std::string>& paths) {
                 tracks.push_back(std::move(track));
     }
     return tracks;
-std::vector<TrackSource> readTrackFile(const std::string& path) {
-    std::vector<unsigned char> bytes =
-        platform::readFileLimited(path, platform::sourceLimit, "timeline");
-    std::string text(bytes.begin(), bytes.end());
-    bool xml = path.size() >= 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
-    return xml ? parseEditorXml(text, path) : parseTimeline(text, path);
 }
