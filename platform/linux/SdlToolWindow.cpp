@@ -217,8 +217,10 @@ private:
         case SDL_KEYDOWN:
             out.type = ToolEvent::Type::KeyDown;
             out.key = keyFor(event.key.keysym.sym);
-            // Only typing belongs to the interface; the tool's keys work with a panel open.
-            out.takenByPanel = io.WantTextInput;
+            // Only typing belongs to the interface; the tool's keys work with a panel open, and
+            // function keys, which type nothing, work even while a field is being typed in.
+            out.takenByPanel = io.WantTextInput && out.key != Key::F1 && out.key != Key::F2 &&
+                               out.key != Key::F12;
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
