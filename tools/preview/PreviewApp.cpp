@@ -21,6 +21,8 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -114,6 +116,8 @@ public:
                 lastFrame = now;
                 if (seconds > 0)
                     framesPerSecond = framesPerSecond * 0.9 + 0.1 / seconds;
+                if (!transport.isPaused())
+                    playedFrames[playedCount++ % playedFrames.size()] = float(seconds * 1000.0);
             }
             if (stillWanted) {
                 stillWanted = false;
@@ -122,9 +126,21 @@ public:
             map.refresh();
             present();
         }
+        reportFrameTimes();
     }
 
 private:
+    // The median time between frames drawn while playing, for comparing with the show's.
+    void reportFrameTimes() {
+        std::size_t count = std::min<std::size_t>(playedCount, playedFrames.size());
+        if (count < 3)
+            return;
+        std::vector<float> times(playedFrames.begin(), playedFrames.begin() + count);
+        std::nth_element(times.begin(), times.begin() + count / 2, times.end());
+        std::fprintf(stderr, "%zu frames played, median %.1f ms a frame\n", playedCount,
+                     double(times[count / 2]));
+    }
+
     void report(const std::string& message) {
         lastError = message;
         while (!lastError.empty() && lastError.back() == '\n')
@@ -339,6 +355,8 @@ private:
     bool titleShowsUnsaved = false;
     bool quitWarned = false;
     bool stillWanted = false;
+    std::array<float, 512> playedFrames{};
+    std::size_t playedCount = 0;
     std::vector<unsigned char> stillPixels, stillRow;
     double framesPerSecond = 0.0;
     unsigned seenChanges = ~0u;

@@ -12,6 +12,7 @@
 const char* const previewUsage =
     "usage: oxbrine-preview [--resolution WxH] [--start SECONDS] [--paused] [--loop T0 T1]\n"
     "                       [--editor [HOST:]PORT] [--content DIR]\n"
+    "       oxbrine-preview --version\n"
     "Plays the show in a resizable window for working on it; run from the folder holding Data/.\n"
     "  --resolution  1920x1080, 1280x720 or 1024x768 (default 1280x720)\n"
     "  --start       where the music starts, in seconds\n"
@@ -58,6 +59,8 @@ PreviewOptions parsePreviewOptions(int argc, const char* const* argv,
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--resolution") {
             std::string wanted = value();
             options.resolution = -1;

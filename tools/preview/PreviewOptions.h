@@ -20,6 +20,7 @@ struct PreviewOptions {
     std::uint16_t editorPort = 0;
     std::string content; // the content folder whose sources are watched
     bool help = false;
+    bool version = false;
 };
 
 extern const char* const previewUsage;

@@ -2,6 +2,7 @@
 // editor link. Run from the folder that holds Data/.
 #include "PreviewApp.h"
 #include "PreviewOptions.h"
+#include "Version.h"
 #include "kem/Exception.h"
 
 #include <exception>
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << previewUsage;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "oxbrine-preview " << oxbrineVersion() << "\n";
         return 0;
     }
     try {
