@@ -9,7 +9,8 @@ mkdir -p "$work/corpus"
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -I"$source_dir" -I"$source_dir/src" -I"$source_dir/kem/include" \
     "$source_dir/tests/fuzz/TrackLoaderFuzz.cpp" "$source_dir/src/Sync.cpp" \
-    "$source_dir/platform/linux/Clock.cpp" -o "$work/track-loader-fuzz"
+    "$source_dir/platform/linux/Clock.cpp" "$source_dir/platform/linux/Files.cpp" \
+    -o "$work/track-loader-fuzz"
 # Seeds: two linear keys, one key of every type, a count far beyond the file.
 printf '\002\000\000\000\000\000\000\000\000\000\000\000\001\012\000\000\000\000\000\200\077\000' \
     >"$work/corpus/two-keys"

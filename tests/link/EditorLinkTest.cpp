@@ -248,9 +248,9 @@ TEST_F(EditorLinkTest, SavingWritesEveryTrackAsTheShowsTrackFiles) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"_Alpha.track", "_Beta.track", "_Gamma.track"}));
 
-    // A file that cannot be written (a folder stands in its place) is reported; the preview goes on.
+    // A file that cannot be written (a link stands in its place) is reported; the preview goes on.
     std::filesystem::remove(folder + "_Beta.track");
-    std::filesystem::create_directory(folder + "_Beta.track");
+    std::filesystem::create_symlink(folder + "nothing-here", folder + "_Beta.track");
     heard = LinkRequests();
     editor.write(saveTracks());
     EXPECT_TRUE(settle([&] { return heard.saved; }));
