@@ -66,12 +66,12 @@ Demo::Demo() {
     static bool scenesBuilt = false;
     std::vector<std::string> images;
     if (!scenesBuilt)
-        images = {"Data/bokehfuckyou.jpg", "Data/kusmasuger.jpg", "Data/blurry.jpg",
+        images = {"Data/bokehfuckyou.jpg", "Data/kusmasuger.jpg",  "Data/blurry.jpg",
                   "Data/skyboxlol.jpg",    "Data/colonskybox.jpg", "Data/rock.png",
                   "Data/rockn.png"};
-    images.insert(images.end(), {"Data/morvelin.png", "Data/w0lvar.png", "Data/pim00dle.png",
-                                 "Data/vexaroon.png", "Data/brisko.png", "Data/g.png", "Data/o.png",
-                                 "Data/end.png"});
+    images.insert(images.end(),
+                  {"Data/morvelin.png", "Data/w0lvar.png", "Data/pim00dle.png", "Data/vexaroon.png",
+                   "Data/brisko.png", "Data/g.png", "Data/o.png", "Data/end.png"});
     ImagePrefetch prefetch(images);
 
     try {
@@ -139,10 +139,13 @@ void Demo::releaseOwned() {
     }
 }
 
-const Demo::TitleCardFade Demo::titleCardFades[7] = {
-    {"Morvelin Fade", "Morvelin"}, {"W0lvar Fade", "W0lvar"}, {"Pim00dle Fade", "Pim00dle"},
-    {"Vexaroon Fade", "Vexaroon"}, {"Brisko Fade", "Brisko"},   {"Go Fade", "Go"},
-    {"End Fade", "End"}};
+const Demo::TitleCardFade Demo::titleCardFades[7] = {{"Morvelin Fade", "Morvelin"},
+                                                     {"W0lvar Fade", "W0lvar"},
+                                                     {"Pim00dle Fade", "Pim00dle"},
+                                                     {"Vexaroon Fade", "Vexaroon"},
+                                                     {"Brisko Fade", "Brisko"},
+                                                     {"Go Fade", "Go"},
+                                                     {"End Fade", "End"}};
 
 const char* Demo::getSceneName(int index) {
     // In the order the constructor adds the scenes.
@@ -150,7 +153,6 @@ const char* Demo::getSceneName(int index) {
                                         "Colon",       "Architecture", "Garbitch"};
     return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : nullptr;
 }
-
 
 Effect* Demo::selectScene(float part) {
     try {

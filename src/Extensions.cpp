@@ -31,14 +31,17 @@ constexpr int optionalCount = sizeof(optionalNames) / sizeof(optionalNames[0]);
 
 } // namespace
 
-void load() { load(platform::getGLProcAddress); }
+void load() {
+    load(platform::getGLProcAddress);
+}
 
 void load(ProcLookup lookup) {
     for (int i = 0; i < entryCount; ++i) {
         void* address = lookup(entryNames[i]);
         *entrySlots[i] = address;
         if (!address)
-            throw Kem::Exception(Kem::String("Could not load extension procedure: ") + entryNames[i],
+            throw Kem::Exception(Kem::String("Could not load extension procedure: ") +
+                                     entryNames[i],
                                  "src/Extensions", 10);
     }
     // Stored even when null, so a pointer left from an earlier context never passes for support.
@@ -46,8 +49,12 @@ void load(ProcLookup lookup) {
         *optionalSlots[i] = lookup(optionalNames[i]);
 }
 
-int getEntryPointCount() { return entryCount; }
-const char* getEntryPointName(int index) { return entryNames[index]; }
+int getEntryPointCount() {
+    return entryCount;
+}
+const char* getEntryPointName(int index) {
+    return entryNames[index];
+}
 
 bool hasTimerQueries() {
     for (int i = 0; i < optionalCount; ++i)

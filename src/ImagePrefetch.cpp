@@ -9,8 +9,7 @@ constexpr int workerCount = 2;
 } // namespace
 
 ImagePrefetch::ImagePrefetch(const std::vector<std::string>& paths)
-    : paths(paths), results(paths.size()), claimed(paths.size(), false),
-      done(paths.size(), false) {
+    : paths(paths), results(paths.size()), claimed(paths.size(), false), done(paths.size(), false) {
     current = this;
     for (int i = 0; i < workerCount; ++i)
         workers.emplace_back(&ImagePrefetch::work, this);
@@ -33,8 +32,7 @@ namespace {
 void decodeInto(const std::string& path, std::shared_ptr<const DecodedImage>& image,
                 std::exception_ptr& error) {
     try {
-        image = std::make_shared<const DecodedImage>(Kem::String(path.c_str()), "src/Texture",
-                                                     21);
+        image = std::make_shared<const DecodedImage>(Kem::String(path.c_str()), "src/Texture", 21);
     } catch (...) {
         error = std::current_exception();
     }

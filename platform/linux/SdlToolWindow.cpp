@@ -27,39 +27,72 @@ const char* const interfaceFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMo
 
 Key keyFor(SDL_Keycode code) {
     switch (code) {
-    case SDLK_SPACE: return Key::Space;
-    case SDLK_LEFT: return Key::Left;
-    case SDLK_RIGHT: return Key::Right;
-    case SDLK_UP: return Key::Up;
-    case SDLK_DOWN: return Key::Down;
-    case SDLK_PAGEUP: return Key::PageUp;
-    case SDLK_PAGEDOWN: return Key::PageDown;
-    case SDLK_HOME: return Key::Home;
-    case SDLK_END: return Key::End;
-    case SDLK_COMMA: return Key::Comma;
-    case SDLK_PERIOD: return Key::Period;
-    case SDLK_ESCAPE: return Key::Escape;
-    case SDLK_DELETE: return Key::Delete;
-    case SDLK_BACKSPACE: return Key::Backspace;
-    case SDLK_RETURN: return Key::Enter;
-    case SDLK_KP_ENTER: return Key::Enter;
-    case SDLK_F1: return Key::F1;
-    case SDLK_F2: return Key::F2;
-    case SDLK_F12: return Key::F12;
-    case SDLK_1: return Key::Digit1;
-    case SDLK_2: return Key::Digit2;
-    case SDLK_3: return Key::Digit3;
-    case SDLK_4: return Key::Digit4;
-    case SDLK_a: return Key::A;
-    case SDLK_c: return Key::C;
-    case SDLK_h: return Key::H;
-    case SDLK_l: return Key::L;
-    case SDLK_q: return Key::Q;
-    case SDLK_s: return Key::S;
-    case SDLK_v: return Key::V;
-    case SDLK_y: return Key::Y;
-    case SDLK_z: return Key::Z;
-    default: return Key::Other;
+    case SDLK_SPACE:
+        return Key::Space;
+    case SDLK_LEFT:
+        return Key::Left;
+    case SDLK_RIGHT:
+        return Key::Right;
+    case SDLK_UP:
+        return Key::Up;
+    case SDLK_DOWN:
+        return Key::Down;
+    case SDLK_PAGEUP:
+        return Key::PageUp;
+    case SDLK_PAGEDOWN:
+        return Key::PageDown;
+    case SDLK_HOME:
+        return Key::Home;
+    case SDLK_END:
+        return Key::End;
+    case SDLK_COMMA:
+        return Key::Comma;
+    case SDLK_PERIOD:
+        return Key::Period;
+    case SDLK_ESCAPE:
+        return Key::Escape;
+    case SDLK_DELETE:
+        return Key::Delete;
+    case SDLK_BACKSPACE:
+        return Key::Backspace;
+    case SDLK_RETURN:
+        return Key::Enter;
+    case SDLK_KP_ENTER:
+        return Key::Enter;
+    case SDLK_F1:
+        return Key::F1;
+    case SDLK_F2:
+        return Key::F2;
+    case SDLK_F12:
+        return Key::F12;
+    case SDLK_1:
+        return Key::Digit1;
+    case SDLK_2:
+        return Key::Digit2;
+    case SDLK_3:
+        return Key::Digit3;
+    case SDLK_4:
+        return Key::Digit4;
+    case SDLK_a:
+        return Key::A;
+    case SDLK_c:
+        return Key::C;
+    case SDLK_h:
+        return Key::H;
+    case SDLK_l:
+        return Key::L;
+    case SDLK_q:
+        return Key::Q;
+    case SDLK_s:
+        return Key::S;
+    case SDLK_v:
+        return Key::V;
+    case SDLK_y:
+        return Key::Y;
+    case SDLK_z:
+        return Key::Z;
+    default:
+        return Key::Other;
     }
 }
 
@@ -219,8 +252,8 @@ private:
             out.key = keyFor(event.key.keysym.sym);
             // Only typing belongs to the interface; the tool's keys work with a panel open, and
             // function keys, which type nothing, work even while a field is being typed in.
-            out.takenByPanel = io.WantTextInput && out.key != Key::F1 && out.key != Key::F2 &&
-                               out.key != Key::F12;
+            out.takenByPanel =
+                io.WantTextInput && out.key != Key::F1 && out.key != Key::F2 && out.key != Key::F12;
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

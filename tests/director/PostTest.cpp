@@ -42,8 +42,12 @@ int largestDifference(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
     return largest;
 }
 
-Rgba at(const std::vector<Rgba>& pixels, int x, int y) { return pixels[y * width + x]; }
-int brightness(Rgba p) { return p.r + p.g + p.b; }
+Rgba at(const std::vector<Rgba>& pixels, int x, int y) {
+    return pixels[y * width + x];
+}
+int brightness(Rgba p) {
+    return p.r + p.g + p.b;
+}
 
 struct Grading {
     float distortion = 0, distortion2 = 0, flash = 0, mix = 1, invert = 0, desaturation = 0,

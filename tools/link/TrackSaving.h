@@ -10,4 +10,3 @@
 // TrackSet, e.g. "Data/"), each written whole or not at all. Throws Kem::Exception naming the
 // file that could not be written; tracks before it are already saved.
 void saveTracks(const TrackSet& tracks, const std::string& base);
-

@@ -15,7 +15,7 @@ constexpr double fewestRows = 16.0;
 constexpr float keyRadius = 4.0f;
 constexpr float grabDistance = 7.0f;
 
-const ImU32 curveColours[] = {IM_COL32(255, 190, 60, 255), IM_COL32(90, 200, 255, 255),
+const ImU32 curveColours[] = {IM_COL32(255, 190, 60, 255),  IM_COL32(90, 200, 255, 255),
                               IM_COL32(140, 235, 120, 255), IM_COL32(255, 120, 200, 255),
                               IM_COL32(200, 160, 255, 255), IM_COL32(255, 255, 255, 255)};
 const ImU32 backgroundColour = IM_COL32(20, 22, 28, 255);
@@ -65,8 +65,8 @@ CurveView::Scale CurveView::scaleOf(const Track& track) const {
 }
 
 bool CurveView::draw(const std::vector<const std::string*>& shown, const std::string& active,
-                     bool sharedScale, bool readOnly, double playRow, ImVec2 size,
-                     EditModel& model, std::vector<KeyRef>& selection, std::string& refusal) {
+                     bool sharedScale, bool readOnly, double playRow, ImVec2 size, EditModel& model,
+                     std::vector<KeyRef>& selection, std::string& refusal) {
     if (lastRow <= firstRow) {
         firstRow = 0.0;
         lastRow = showRows;
@@ -117,7 +117,8 @@ bool CurveView::draw(const std::vector<const std::string*>& shown, const std::st
         points.clear();
         for (float x = origin.x; x <= end.x + 1.0f; x += 2.0f)
             points.push_back(ImVec2(x, valueToY(track.getValue(xToRow(x)), scales[i])));
-        list->AddPolyline(points.data(), int(points.size()), colour, 0, *shown[i] == active ? 2.5f : 1.5f);
+        list->AddPolyline(points.data(), int(points.size()), colour, 0,
+                          *shown[i] == active ? 2.5f : 1.5f);
         for (int k = 0; k < track.getKeyCount(); ++k) {
             const TrackKey& key = track.getKeys()[k];
             ImVec2 at(rowToX(key.row), valueToY(key.value, scales[i]));
@@ -155,8 +156,8 @@ bool CurveView::draw(const std::vector<const std::string*>& shown, const std::st
     // Zoom around the pointer; pan with the right or middle button, or the left on empty space.
     if (hovered && io.MouseWheel != 0.0f) {
         double pivot = xToRow(mouse.x);
-        double span = std::clamp((lastRow - firstRow) * std::pow(0.8, io.MouseWheel), fewestRows,
-                                 showRows);
+        double span =
+            std::clamp((lastRow - firstRow) * std::pow(0.8, io.MouseWheel), fewestRows, showRows);
         double fraction = (pivot - firstRow) / (lastRow - firstRow);
         firstRow = std::clamp(pivot - fraction * span, 0.0, showRows - span);
         lastRow = firstRow + span;

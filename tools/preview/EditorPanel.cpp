@@ -60,7 +60,8 @@ bool EditorPanel::pushToEngine() {
         if (known != pushed.end() && known->second == track.revision)
             continue;
         pushed[track.name] = track.revision;
-        Sync::getTracks()->getTrack(track.name.c_str())
+        Sync::getTracks()
+            ->getTrack(track.name.c_str())
             ->setKeys(track.keys.data(), int(track.keys.size()));
         changed = true;
     }
@@ -125,8 +126,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     ensureInModel(active);
     std::string refusal;
     ImVec2 size(ImGui::GetContentRegionAvail().x, bodyHeight);
-    if (!curves.draw(shown, active, sharedScale, frame.readOnly, frame.row, size, model,
-                     selection, refusal)) {
+    if (!curves.draw(shown, active, sharedScale, frame.readOnly, frame.row, size, model, selection,
+                     refusal)) {
         status = refusal;
         report(refusal);
     }
@@ -263,7 +264,8 @@ void EditorPanel::drawFields(const PanelFrame& frame) {
 
 void EditorPanel::applyFields(double) {
     if (!selection.empty()) {
-        attempt([&] { selection.assign(1, model.setKey(selection.front(), fieldRow, fieldValue)); });
+        attempt(
+            [&] { selection.assign(1, model.setKey(selection.front(), fieldRow, fieldValue)); });
     } else if (!active.empty()) {
         ensureInModel(active);
         int interpolation = Linear;
@@ -313,9 +315,8 @@ bool EditorPanel::handleKey(const platform::ToolEvent& event, double row, bool r
             return true;
         case Key::V:
             if (!readOnly && !clipboard.empty())
-                attempt([&] {
-                    selection = model.pasteKeys(clipboard, std::int32_t(std::floor(row)));
-                });
+                attempt(
+                    [&] { selection = model.pasteKeys(clipboard, std::int32_t(std::floor(row))); });
             return true;
         default:
             return false;
@@ -332,9 +333,7 @@ bool EditorPanel::handleKey(const platform::ToolEvent& event, double row, bool r
     case Key::Digit2:
     case Key::Digit3:
     case Key::Digit4:
-        attempt([&] {
-            model.setInterpolation(selection, int(event.key) - int(Key::Digit1));
-        });
+        attempt([&] { model.setInterpolation(selection, int(event.key) - int(Key::Digit1)); });
         return true;
     default:
         return false;

@@ -1,9 +1,9 @@
 // Dispatches saved files to the rebuild each kind needs.
 #include "HotReload.h"
 
+#include "EditModel.h"
 #include "Reloadable.h"
 #include "Sync.h"
-#include "EditModel.h"
 #include "kem/Exception.h"
 
 #include <algorithm>
@@ -58,8 +58,7 @@ HotReload::HotReload(const std::string& dataFolder, const std::string& contentFo
                      const std::string& imageGenerator, EditModel& model,
                      std::function<void(const std::string&)> report)
     : dataFolder(joined(dataFolder, "")), imageGenerator(imageGenerator), model(model),
-      report(std::move(report)),
-      watcher(platform::createFileWatcher()) {
+      report(std::move(report)), watcher(platform::createFileWatcher()) {
     watcher->watchFolder(this->dataFolder);
     // Sources are optional: a runnable folder copied elsewhere still previews.
     auto watchSource = [&](std::string folder, std::string& into) {
@@ -146,8 +145,8 @@ void HotReload::onImageSource(const std::string& path) {
         return;
     // The generator writes into Data/, whose watch then reloads the textures.
     auto started = std::chrono::steady_clock::now();
-    std::string command = shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " +
-                          shellQuoted(dataFolder);
+    std::string command =
+        shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " + shellQuoted(dataFolder);
     int status = std::system(command.c_str());
     if (status != 0)
         report("image generation failed for " + path + " (the old images stay)");

@@ -68,8 +68,8 @@ PreviewOptions parsePreviewOptions(int argc, const char* const* argv,
                 if (wanted == resolutions[r].label)
                     options.resolution = r;
             if (options.resolution < 0)
-                throw PreviewUsageError("--resolution must be 1920x1080, 1280x720 or 1024x768, not '" +
-                                        wanted + "'");
+                throw PreviewUsageError(
+                    "--resolution must be 1920x1080, 1280x720 or 1024x768, not '" + wanted + "'");
         } else if (arg == "--start") {
             options.start = parseSeconds("--start", value());
         } else if (arg == "--paused") {

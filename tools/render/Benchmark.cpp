@@ -7,8 +7,8 @@
 
 namespace {
 
-const char* const sceneNames[] = {"DuckNipples", "Sphurrs", "DruSucks", "Colon", "Architecture",
-                                  "Garbitch"};
+const char* const sceneNames[] = {"DuckNipples", "Sphurrs",      "DruSucks",
+                                  "Colon",       "Architecture", "Garbitch"};
 const char* const passNames[passCount] = {"scene", "overlay", "cards", "grading", "bloom"};
 
 void printSummary(std::ostream& out, const char* what, const CostSummary& s) {

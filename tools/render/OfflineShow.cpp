@@ -8,7 +8,6 @@
 #include "platform/HeadlessGL.h"
 #include "platform/sound/SoundControl.h"
 
-
 OfflineShow::OfflineShow(int resolution, const std::string& tracks) {
     getLaunchOptions().resolution = resolution;
     width = getRenderResolution().width;
