@@ -238,10 +238,14 @@ def case_panel(preview_exe, render, run_dir, source_dir):
         time.sleep(0.5)
         subprocess.run(["xdotool", "type", "--delay", "40", "PerkProc Invert"], check=True)
         preview.press("Return")
-        time.sleep(0.3)
+        time.sleep(0.5)
         subprocess.run(["xdotool", "type", "--delay", "40", "1"], check=True)
+        time.sleep(0.2)
         preview.press("Return")
-        _, edited = preview.still()
+        deadline = time.monotonic() + RELOAD_TIMEOUT
+        edited = before
+        while edited == before and time.monotonic() < deadline:
+            _, edited = preview.still()
         check(edited != before, "adding a key did not change the picture")
         preview.press("ctrl+s")
 
