@@ -8,7 +8,4 @@ cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInf
     -DOXBRINE_SANITIZE=ON -DOXBRINE_TESTS=ON -DOXBRINE_WINDOWS=ON
 cmake --build "$root/build/test"
 cd "$root/build/test"
-# Tests see the driver as a fresh machine does: no disk cache of compiled shaders, whose worker
-# thread also trips the leak checker's thread tracer at exit.
-export MESA_SHADER_CACHE_DISABLE=true
 ctest --output-on-failure --timeout 600 -j2 "$@"
