@@ -56,8 +56,7 @@ void disableBlending(const ImDrawList*, const ImDrawCmd*) {
 class Preview {
 public:
     Preview(const PreviewOptions& options, const PreviewPaths& paths)
-        : options(options), width(getRenderResolution().width),
-          height(getRenderResolution().height),
+        : width(getRenderResolution().width), height(getRenderResolution().height),
           window(platform::createToolWindow(windowTitle, width, height + 56)),
           extensionsLoaded((Extensions::load(), true)), image(width, height, true, 1, GL_RGBA8),
           demo(), transport(demo.getAudio()),
@@ -336,7 +335,6 @@ private:
         }
     }
 
-    const PreviewOptions& options;
     int width, height;
     std::unique_ptr<platform::ToolWindow> window;
     bool extensionsLoaded;

@@ -15,8 +15,8 @@ const long long lastMilliseconds = std::llround((Demo::showLength - 1.0 / 60.0) 
 
 Transport::Transport(Audio& audio) : audio(audio) {}
 
-double Transport::rowsPerSecond() {
-    return Demo::rowsPerSecond;
+double Transport::getRow() {
+    return audio.getPosition() * Demo::rowsPerSecond;
 }
 
 void Transport::setPaused(bool pause) {
@@ -54,7 +54,7 @@ void Transport::seek(double seconds) {
 void Transport::seekRow(double row) {
     if (!std::isfinite(row))
         return;
-    double milliseconds = std::clamp(row / rowsPerSecond(), 0.0, Demo::showLength) * 1000.0;
+    double milliseconds = std::clamp(row / Demo::rowsPerSecond, 0.0, Demo::showLength) * 1000.0;
     seekMilliseconds((long long)std::ceil(milliseconds - 1e-6));
 }
 

@@ -15,7 +15,7 @@ public:
     explicit Transport(Audio& audio);
 
     double getTime() { return audio.getPosition(); }
-    double getRow() { return audio.getPosition() * rowsPerSecond(); }
+    double getRow();
     bool isPaused() const { return paused; }
     void setPaused(bool pause);
     void togglePause() { setPaused(!paused); }
@@ -45,7 +45,6 @@ public:
     unsigned getChangeCount() const { return changes; }
 
 private:
-    static double rowsPerSecond();
     void seekMilliseconds(long long milliseconds);
 
     enum class LoopState { None, Started, Set };
