@@ -10,6 +10,6 @@ ninja -C "$build" test_golden
 mkdir -p "$frames"
 rm -f "$frames"/*.png
 cd "$build/run"
-export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0:intercept_tls_get_addr=0
 OXBRINE_GOLDEN_UPDATE=$frames "$build/tests/golden/test_golden"
 du -sh "$frames"
