@@ -6,7 +6,7 @@
 #         Sphurrs cloud and the DruSucks shell, with a zero field of view
 #   wide  the camera at the origin with the widest field of view, and each scene's own tracks at
 #         the ends of their ranges that cost the most (most geometry, all points lit, ...)
-# usage: worst-case-tracks.sh TRACKC OUTDIR   (TRACKC: the runnable folder's oxbrine-trackc)
+# usage: worst-case-tracks.sh TRACKC OUTDIR   (TRACKC: the build folder's tools/trackc/oxbrine-trackc)
 set -eu
 if [ $# -ne 2 ]; then
     echo "usage: $0 TRACKC OUTDIR" >&2

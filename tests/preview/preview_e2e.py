@@ -167,6 +167,8 @@ def copy_runnable(run_dir, source_dir):
     content = os.path.join(root, "content")
     shutil.copytree(os.path.join(source_dir, "content", "tracks"),
                     os.path.join(content, "tracks"))
+    # The hand-written shaders beside the content, as in the source tree.
+    shutil.copytree(os.path.join(source_dir, "Data"), os.path.join(root, "Data"))
     return run, content
 
 
@@ -183,7 +185,8 @@ def case_reload(preview_exe, render, run_dir, source_dir):
     preview = Preview(preview_exe, run, "--paused", "--start", "30", "--content", content)
     try:
         _, original = preview.still()
-        mix = os.path.join(run, "Data", "Mix.frag")
+        # Edited where a maker edits it: the source tree's copy, not the runnable folder's.
+        mix = os.path.join(os.path.dirname(run), "Data", "Mix.frag")
 
         def changed_from(before):
             deadline = time.monotonic() + RELOAD_TIMEOUT
@@ -211,6 +214,14 @@ def case_reload(preview_exe, render, run_dir, source_dir):
         preview.wait_stderr("the old keys stay")
         _, image = preview.still()
         check(image == swapped, "a broken timeline changed the picture")
+        # So does one with a value outside the track's limits.
+        edit(post, "track PerkProc Invert\n  0       zero  hold",
+             "track PerkProc Invert\n  0       7     hold")
+        preview.wait_stderr("'PerkProc Invert' is 7 at row 0")
+        _, image = preview.still()
+        check(image == swapped, "a timeline outside its limits changed the picture")
+        edit(post, "track PerkProc Invert\n  0       7     hold",
+             "track PerkProc Invert\n  0       zero  hold")
         edit(post, "track PerkProc Invert\n  0       zero  hold",
              "track PerkProc Invert\n  0       1     hold")
         changed_from(swapped)

@@ -160,9 +160,11 @@ TEST(WriteBack, KeepsNotationCommentsColumnsAndLineEndings) {
         EXPECT_EQ(written, c.expected);
         for (const TrackSource& track : parseTimeline(c.text, "t.tl"))
             EXPECT_EQ(replaceTrackBlock(c.text, "t.tl", track.name, keysOf(track)), c.text);
-        for (const TrackSource& track : parseTimeline(written, "t.tl"))
-            if (track.name == c.name)
+        for (const TrackSource& track : parseTimeline(written, "t.tl")) {
+            if (track.name == c.name) {
                 EXPECT_TRUE(sameKeys(keysOf(track), c.keys));
+            }
+        }
     }
 }
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 constexpr char defaultEditorHost[] = "127.0.0.1";
-constexpr std::uint16_t defaultEditorPort = 1338;
 
 // "[HOST:]PORT", the host in brackets when it is an IPv6 address ("[::1]:1338"); a missing host
 // is defaultEditorHost. False when the text is not of that form or the port is not 1-65535.

@@ -5,6 +5,7 @@
 #include "Reloadable.h"
 #include "Sync.h"
 #include "kem/Exception.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,7 +71,16 @@ HotReload::HotReload(const std::string& dataFolder, const std::string& contentFo
     };
     if (!contentFolder.empty()) {
         watchSource(joined(contentFolder, "tracks"), tracksFolder);
+        std::error_code error;
+        if (!tracksFolder.empty() &&
+            std::filesystem::is_regular_file(tracksFolder + "limits.txt", error))
+            limitsFile = tracksFolder + "limits.txt";
         watchSource(joined(contentFolder, "images"), imagesFolder);
+        // The hand-written shaders live beside the content; the build only copies them here.
+        std::filesystem::path shaders = std::filesystem::path(contentFolder) / ".." / "Data";
+        if (std::filesystem::is_directory(shaders, error) &&
+            !std::filesystem::equivalent(shaders, this->dataFolder, error))
+            watchSource(shaders.lexically_normal().string(), shadersFolder);
     }
     changed.reserve(16);
 }
@@ -82,6 +92,9 @@ bool HotReload::poll(bool tracksOwnedElsewhere) {
     for (const std::string& path : changed) {
         if (path.compare(0, dataFolder.size(), dataFolder) == 0)
             rebuilt |= onDataFile(path, tracksOwnedElsewhere);
+        else if (!shadersFolder.empty() &&
+                 path.compare(0, shadersFolder.size(), shadersFolder) == 0)
+            onShaderSource(path);
         else if (!tracksFolder.empty() && path.compare(0, tracksFolder.size(), tracksFolder) == 0)
             onTimelineSource(path);
         else if (!imagesFolder.empty() && path.compare(0, imagesFolder.size(), imagesFolder) == 0)
@@ -111,6 +124,24 @@ bool HotReload::onDataFile(const std::string& path, bool tracksOwnedElsewhere) {
     return outcome.rebuilt > 0;
 }
 
+void HotReload::onShaderSource(const std::string& path) {
+    std::string name = fileName(path);
+    // Editors' own files (".Mix.frag.swp", "Mix.frag~") are not shaders.
+    if (name.empty() || name[0] == '.' || name.back() == '~')
+        return;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return;
+    // Copied into the runnable folder, whose watch then rebuilds what reads it.
+    try {
+        platform::writeFileAtomically(
+            dataFolder + name, platform::readFileLimited(path, platform::shaderLimit, "shader"));
+    } catch (const Kem::Exception& failure) {
+        const char* message = failure.getMessage().getData();
+        report(message ? message : "cannot copy " + path);
+    }
+}
+
 std::vector<std::string> HotReload::findTimelineSources() const {
     std::vector<std::string> files;
     std::error_code error;
@@ -130,7 +161,7 @@ void HotReload::onTimelineSource(const std::string& path) {
         return;
     auto started = std::chrono::steady_clock::now();
     try {
-        std::vector<std::string> kept = model.reload(findTimelineSources());
+        std::vector<std::string> kept = model.reload(findTimelineSources(), limitsFile);
         std::fprintf(stderr, "read the timeline sources again after %s changed in %.1f ms\n",
                      path.c_str(), millisecondsSince(started));
         for (const std::string& name : kept)

@@ -1,6 +1,6 @@
 // Watches the show's data and content sources and rebuilds what a saved file makes: programs
 // from shaders, textures from images, track keys from timeline sources and track files, images
-// from image sources. A failure keeps what was in use and is reported; the preview plays on.
+// from image sources. Shaders saved in the source tree's Data/ are copied into the runnable one. A failure keeps what was in use and is reported; the preview plays on.
 #pragma once
 
 #include "platform/FileWatcher.h"
@@ -30,15 +30,21 @@ public:
     bool poll(bool tracksOwnedElsewhere);
 
     const char* getMethod() const { return watcher->getMethod(); }
+    // The content's value limits, checked before timeline sources apply and before saving;
+    // empty when the content has none.
+    const std::string& getLimitsFile() const { return limitsFile; }
 
 private:
     bool onDataFile(const std::string& path, bool tracksOwnedElsewhere);
+    void onShaderSource(const std::string& path);
     void onTimelineSource(const std::string& path);
     void onImageSource(const std::string& path);
 
     std::string dataFolder;
+    std::string shadersFolder; // the source tree's Data/, beside the content folder
     std::string tracksFolder;
     std::string imagesFolder;
+    std::string limitsFile;
     std::string imageGenerator;
     EditModel& model;
     std::function<void(const std::string&)> report;

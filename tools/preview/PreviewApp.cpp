@@ -62,7 +62,7 @@ public:
           demo(), transport(demo.getAudio()),
           reload("Data/", paths.content, paths.imageGenerator, model,
                  [this](const std::string& message) { report(message); }),
-          panel(model, {"Data/", paths.content + "/tracks/limits.txt"},
+          panel(model, {"Data/", reload.getLimitsFile()},
                 paths.content + "/tracks/editor.tl",
                 [this](const std::string& message) { report(message); }) {
         try {

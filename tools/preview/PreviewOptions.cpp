@@ -18,7 +18,7 @@ const char* const previewUsage =
     "  --start       where the music starts, in seconds\n"
     "  --paused      start paused\n"
     "  --loop        play T0..T1 over and over\n"
-    "  --editor      follow a sync-tracker editor listening there (port 1338 by default)\n"
+    "  --editor      follow a sync-tracker editor listening there (host 127.0.0.1 by default)\n"
     "  --content     the content sources to watch (default: the source tree's content/)\n"
     "Keys: Space play/pause, Left/Right a beat (Shift: a bar), Page Up/Down a phrase, Home the\n"
     "start, comma/period a frame while paused, L loop start/end/clear, H the HUD, F2 the track\n"

@@ -100,6 +100,23 @@ struct ScratchFolder {
     }
 };
 
+// The limits file's complaints about these tracks, compiled as the show will read them.
+std::vector<std::string> limitProblems(const std::vector<TrackSource>& tracks,
+                                       const std::string& limitsFile) {
+    if (limitsFile.empty() || tracks.empty())
+        return {};
+    std::vector<ValueLimit> limits;
+    for (const ValueLimit& limit : parseLimits(readWholeFile(limitsFile)))
+        for (const TrackSource& track : tracks)
+            if (track.name == limit.name)
+                limits.push_back(limit);
+    if (limits.empty())
+        return {};
+    ScratchFolder scratch;
+    writeTrackFiles(tracks, scratch.path.string());
+    return checkLimits(limits, scratch.path.string(), showSeconds, showRowsPerSecond);
+}
+
 } // namespace
 
 void EditModel::load(const std::vector<std::string>& sourceFiles) {
@@ -109,9 +126,20 @@ void EditModel::load(const std::vector<std::string>& sourceFiles) {
     *this = std::move(fresh);
 }
 
-std::vector<std::string> EditModel::reload(const std::vector<std::string>& sourceFiles) {
+std::vector<std::string> EditModel::reload(const std::vector<std::string>& sourceFiles,
+                                           const std::string& limitsFile) {
     std::vector<TrackSource> fresh = readTrackFiles(sourceFiles);
     std::vector<std::string> problems = checkStructure(fresh);
+    if (problems.empty()) {
+        // Only what the files changed: the rest was checked when it came in.
+        std::vector<TrackSource> changedTracks;
+        for (const TrackSource& source : fresh) {
+            size_t index = indexOf(source.name);
+            if (index == none || !sameKeys(keysOf(source), tracks[index].saved))
+                changedTracks.push_back(source);
+        }
+        problems = limitProblems(changedTracks, limitsFile);
+    }
     if (!problems.empty())
         throw TimelineError(joined(problems));
     std::vector<std::string> conflicts;
@@ -459,16 +487,8 @@ std::vector<std::string> EditModel::save(const SaveSettings& settings) {
         texts[file] = text;
     }
 
-    if (problems.empty() && !settings.limitsFile.empty()) {
-        std::vector<ValueLimit> limits;
-        for (const ValueLimit& limit : parseLimits(readWholeFile(settings.limitsFile)))
-            for (const TrackSource& track : written)
-                if (track.name == limit.name)
-                    limits.push_back(limit);
-        ScratchFolder scratch;
-        writeTrackFiles(written, scratch.path.string());
-        std::vector<std::string> outside =
-            checkLimits(limits, scratch.path.string(), showSeconds, showRowsPerSecond);
+    if (problems.empty()) {
+        std::vector<std::string> outside = limitProblems(written, settings.limitsFile);
         problems.insert(problems.end(), outside.begin(), outside.end());
     }
     if (!problems.empty())

@@ -57,8 +57,11 @@ public:
     // Reads the sources again after they changed on disk. Unedited tracks take the new keys;
     // edited ones keep their edits, which saving will write over the new text. Returns the
     // names of edited tracks whose source changed. When any keys were replaced, the undo
-    // history is dropped, as it could bring back keys the file no longer holds.
-    std::vector<std::string> reload(const std::vector<std::string>& sourceFiles);
+    // history is dropped, as it could bring back keys the file no longer holds. A file that
+    // breaks the structure rules, or a changed track outside the limits file's bounds (when
+    // given), throws TimelineError and changes nothing.
+    std::vector<std::string> reload(const std::vector<std::string>& sourceFiles,
+                                    const std::string& limitsFile = "");
     // A track without keys, e.g. one the show reads that no source defines yet; `file` is the
     // .tl file that saving appends it to.
     void addTrack(const std::string& name, const std::string& file);
