@@ -12,6 +12,8 @@ namespace {
 constexpr double slabTimeOffset = 40.0;
 constexpr float depthWindow = 100.0f;
 constexpr int centreCount = 6;
+// Below half a step of an 8-bit channel an added colour rounds to nothing (a margin kept).
+constexpr float invisibleGlow = 0.45f / 255.0f;
 
 } // namespace
 
@@ -186,6 +188,10 @@ void ArchBalls::render(float t) {
                 if (intensity > 1.0f)
                     intensity = 1.0f;
                 intensity *= brightness;
+                // Most points glow too faintly to reach one step of the 8-bit picture they are
+                // added into: they would add nothing, and each costs a sprite's setup.
+                if (0.4f * intensity < invisibleGlow)
+                    continue;
                 glColor3f(0.4f * intensity, 0.17f * intensity, 0.1f * intensity);
                 glVertex3f(0.6f * qx, 0.6f * qy, 0.6f * qz);
             }
