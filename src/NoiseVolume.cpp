@@ -6,6 +6,7 @@
 #include "platform/GLProc.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace NoiseVolume {
 
@@ -22,6 +23,23 @@ void setSamplingState() {
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_REPEAT);
 }
 
+// RGB texels whose channel c at cell (x, y, z) is the lattice at (x, y, z) + shifts[c], wrapped.
+std::vector<unsigned char> shiftedLattice(const std::vector<unsigned char>& lattice,
+                                          const int shifts[3][3]) {
+    const int mask = latticeSize - 1;
+    std::vector<unsigned char> rgb(lattice.size() * 3);
+    for (int z = 0; z < latticeSize; ++z)
+        for (int y = 0; y < latticeSize; ++y)
+            for (int x = 0; x < latticeSize; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    int sx = (x + shifts[c][0]) & mask, sy = (y + shifts[c][1]) & mask,
+                        sz = (z + shifts[c][2]) & mask;
+                    rgb[((z * latticeSize + y) * latticeSize + x) * 3 + c] =
+                        lattice[(sz * latticeSize + sy) * latticeSize + sx];
+                }
+    return rgb;
+}
+
 GLuint generate() {
     GLuint volume = 0;
     glGenTextures(1, &volume);
@@ -30,16 +48,27 @@ GLuint generate() {
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB8, volumeSize, volumeSize, volumeSize, 0, GL_RGB,
                  GL_UNSIGNED_BYTE, nullptr);
 
-    unsigned char* lattice = new unsigned char[latticeSize * latticeSize * latticeSize];
-    buildLattice(lattice);
-    GLuint latticeTexture = 0;
-    glGenTextures(1, &latticeTexture);
-    // Stays bound on the active unit (unit 0) while the layers are drawn.
-    glBindTexture(GL_TEXTURE_3D, latticeTexture);
+    // Two RGB lattices, each channel the random lattice moved by a whole number of cells: one
+    // filtered fetch then gives a value of three decorrelated noises (see Noise3DLinear.frag).
+    static const int octaveShifts[3][3] = {{0, 0, 0}, {5, 10, 1}, {2, 12, 9}};
+    static const int warpShifts[3][3] = {{3, 6, 14}, {11, 1, 8}, {9, 15, 4}};
+    std::vector<unsigned char> lattice(latticeSize * latticeSize * latticeSize);
+    buildLattice(lattice.data());
+    GLuint latticeTextures[2] = {};
+    glGenTextures(2, latticeTextures);
+    // Both stay bound (units 1 and 0) while the layers are drawn.
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_3D, latticeTextures[1]);
     setSamplingState();
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB8, latticeSize, latticeSize, latticeSize, 0, GL_RED,
-                 GL_UNSIGNED_BYTE, lattice);
-    delete[] lattice;
+    std::vector<unsigned char> shifted = shiftedLattice(lattice, warpShifts);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB8, latticeSize, latticeSize, latticeSize, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, shifted.data());
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_3D, latticeTextures[0]);
+    setSamplingState();
+    shifted = shiftedLattice(lattice, octaveShifts);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB8, latticeSize, latticeSize, latticeSize, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, shifted.data());
 
     GLuint framebuffer = 0;
     glGenFramebuffers(1, &framebuffer);
@@ -47,10 +76,13 @@ GLuint generate() {
 
     auto cleanUp = [&] {
         glUseProgram(0);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_3D, 0);
+        glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_3D, 0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &latticeTexture);
+        glDeleteTextures(2, latticeTextures);
     };
     try {
         Shader vertex("Data/Blit.vert", GL_VERTEX_SHADER);
@@ -60,6 +92,7 @@ GLuint generate() {
         for (int layer = 0; layer < volumeSize; ++layer) {
             glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, volume, 0, layer);
             program.setUniform1i("t", 0);
+            program.setUniform1i("w", 1);
             program.setUniform1i("a", layer);
             glRecti(-1, -1, 1, 1);
         }
