@@ -1,4 +1,4 @@
-// Bloom: three downsamples to 128 x 128, six blur passes, one full-resolution mix.
+// Bloom: three downsamples to 128 x 128, six separable blurs, one full-resolution mix.
 #include "Bloom.h"
 
 #include "LaunchOptions.h"
@@ -91,20 +91,22 @@ void Bloom::blur() {
         source = levels[i]->getTexture(0)->getId();
     }
 
+    // Six Gaussians, two wide, then four fine, each along x into target 1 and then along y into
+    // target 0, where the mix reads the last.
     blurProgram->bind();
     blurProgram->setUniform1i("Tex", 0);
-    blurProgram->setUniform1f("Delta", 1.0f);
-    blurTargets[1]->bind();
-    glBindTexture(GL_TEXTURE_2D, source);
-    drawFullScreen();
-
-    // Ping-pong: writes targets 0, 1, 0, 1, 0, wide first, then fine.
-    for (int i = 0; i < 5; ++i) {
-        blurProgram->setUniform1f("Delta", i == 0 ? 1.0f : 0.25f);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        blurTargets[i % 2]->bind();
-        glBindTexture(GL_TEXTURE_2D, blurTargets[1 - (i % 2)]->getTexture(0)->getId());
-        drawFullScreen();
+    for (int i = 0; i < 6; ++i) {
+        blurProgram->setUniform1f("Delta", i < 2 ? 1.0f : 0.25f);
+        for (int axis = 0; axis < 2; ++axis) {
+            RenderTarget& destination = *blurTargets[axis == 0 ? 1 : 0];
+            glBindTexture(GL_TEXTURE_2D, 0);
+            destination.bind();
+            glBindTexture(GL_TEXTURE_2D, source);
+            blurProgram->setUniform2f("Direction", axis == 0 ? 1.0f : 0.0f,
+                                      axis == 0 ? 0.0f : 1.0f);
+            drawFullScreen();
+            source = destination.getTexture(0)->getId();
+        }
     }
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
