@@ -7,11 +7,12 @@ uniform sampler2D NormalTex;
 uniform vec3 Pos;
 uniform float Rad;
 uniform float OcclusionRadius;
+uniform float GridStep; // geometry texels per occlusion texel on each axis: 1, or coarser
 
 out vec4 occlusion;
 
 void main() {
-    ivec2 texel = ivec2(gl_FragCoord.xy);
+    ivec2 texel = ivec2(gl_FragCoord.xy * GridStep);
     vec3 n = texelFetch(NormalTex, texel, 0).xyz;
     if (dot(n, n) < 0.25)
         discard;

@@ -158,9 +158,32 @@ ScreenBounds sphereScreenBounds(const glm::vec3& viewCentre, float radius,
     return bounds;
 }
 
+float occluderCoverage(const Kem::List<Sphurr>& spheres, float occlusionRadius,
+                       const glm::mat4& view, const glm::mat4& projection) {
+    float screens = 0.0f;
+    for (int i = 0; i < spheres.getCount(); ++i) {
+        const Sphurr& sphere = spheres[i];
+        if (!(sphere.radius > 0.0f))
+            continue;
+        // Must match the reach in SphurrOcclusion.vert.
+        float reach = sphere.radius * 2.5f + occlusionRadius;
+        glm::vec3 centre(view * glm::vec4(sphere.position, 1.0f));
+        if (glm::dot(centre, centre) <= reach * reach) {
+            screens += 1.0f;
+            continue;
+        }
+        ScreenBounds bounds = sphereScreenBounds(centre, reach, projection);
+        if (!bounds.empty)
+            screens += (bounds.max.x - bounds.min.x) * (bounds.max.y - bounds.min.y) / 4.0f;
+    }
+    return screens;
+}
+
 Sphurrs::Sphurrs()
     : geometryTarget(targetWidth, targetHeight, true, 3, GL_RGB16F),
       occlusionTarget(targetWidth, targetHeight, false, 1, GL_R8),
+      coarseOcclusionTarget(targetWidth / coarseOcclusionFactor,
+                            targetHeight / coarseOcclusionFactor, false, 1, GL_R8),
       sphurrVertex("Data/Sphurr.vert", GL_VERTEX_SHADER),
       sphurrFragment("Data/Sphurr.frag", GL_FRAGMENT_SHADER),
       sphurrProgram(&sphurrVertex, &sphurrFragment),
@@ -235,15 +258,28 @@ void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
 
 void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
                             const glm::vec3& eye) {
-    occlusionTarget.bind();
+    const Kem::List<Sphurr>& spheres = layout.getSpheres();
+    // With the eye among the spheres (a camera only a maker's scrubbing reaches) every occluder
+    // around it covers the screen: the soft darkening is then gathered on a coarser grid, which
+    // keeps such a frame within a few frames' time instead of seconds.
+    bool coarse =
+        occluderCoverage(spheres, occlusionRadius, view, projection) > coarseOcclusionCoverage;
+    occlusionUsed = coarse ? &coarseOcclusionTarget : &occlusionTarget;
+    occlusionUsed->bind();
     glClear(GL_COLOR_BUFFER_BIT);
     glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
     glEnable(GL_BLEND);
-    // Passes where a sphere's surface lies in front of the occluder's farthest reach.
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_GREATER);
+    if (coarse) {
+        // No depth of that size to cull with; the shader's own reach test still applies.
+        glViewport(0, 0, coarseOcclusionTarget.getWidth(), coarseOcclusionTarget.getHeight());
+    } else {
+        // Passes where a sphere's surface lies in front of the occluder's farthest reach.
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_GREATER);
+    }
     glDepthMask(GL_FALSE);
     occlusionProgram.bind();
+    occlusionProgram.setUniform1f("GridStep", coarse ? float(coarseOcclusionFactor) : 1.0f);
     geometryTarget.getTexture(1)->bind(1);
     geometryTarget.getTexture(0)->bind(0);
     occlusionProgram.setUniform1i("PosTex", 0);
@@ -252,7 +288,6 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     occlusionProgram.setUniformMatrix4("View", view);
     occlusionProgram.setUniform3f("EyePos", eye.x, eye.y, eye.z);
     occlusionProgram.setUniform1f("OcclusionRadius", occlusionRadius);
-    const Kem::List<Sphurr>& spheres = layout.getSpheres();
     for (int i = 0; i < spheres.getCount(); ++i) {
         const Sphurr& sphere = spheres[i];
         if (!(sphere.radius > 0.0f))
@@ -272,6 +307,7 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_DEPTH_TEST);
+    glViewport(0, 0, targetWidth, targetHeight);
 }
 
 void Sphurrs::drawSky(GLuint targetFramebuffer, const glm::mat4& view,
@@ -347,7 +383,7 @@ void Sphurrs::drawMix(const glm::mat4& view, const glm::mat4& projection, const 
     glBindTexture(GL_TEXTURE_2D, geometryTarget.getTexture(1)->getId());
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_CUBE_MAP, environmentCube.getId());
-    occlusionTarget.getTexture(0)->bind(2);
+    occlusionUsed->getTexture(0)->bind(2);
     geometryTarget.getTexture(2)->bind(1);
     geometryTarget.getTexture(0)->bind(0);
     mixProgram.setUniform1i("PosTex", 0);

@@ -62,11 +62,20 @@ struct ScreenBounds {
 ScreenBounds sphereScreenBounds(const glm::vec3& viewCentre, float radius,
                                 const glm::mat4& projection);
 
+// How many screens the occluders' rectangles cover together: a rectangle is the screen bound of
+// the ball a sphere can darken (its reach), the whole screen with the eye inside that ball.
+float occluderCoverage(const Kem::List<Sphurr>& spheres, float occlusionRadius,
+                       const glm::mat4& view, const glm::mat4& projection);
+
 class Sphurrs : public Effect {
 public:
     static constexpr int targetWidth = 1280;
     static constexpr int targetHeight = 720;
     static constexpr float occlusionRadius = 0.4f;
+    // Above this many screens of occluders (the show stays below 6; the eye inside the cloud
+    // reaches 85 and more), the occlusion is computed on a grid this many times coarser on each axis.
+    static constexpr float coarseOcclusionCoverage = 12.0f;
+    static constexpr int coarseOcclusionFactor = 4;
 
     Sphurrs();
     ~Sphurrs();
@@ -89,6 +98,8 @@ private:
     SphurrLayout layout;
     RenderTarget geometryTarget;
     RenderTarget occlusionTarget;
+    RenderTarget coarseOcclusionTarget;
+    RenderTarget* occlusionUsed = nullptr; // this frame's occlusion
     Shader sphurrVertex;
     Shader sphurrFragment;
     Program sphurrProgram;
