@@ -99,11 +99,14 @@ make_deb() {
     lib=$tree/usr/lib/games/oxbrine
     doc=$tree/usr/share/doc/oxbrine
     mkdir -p "$tree/DEBIAN" "$lib" "$tree/usr/games" "$tree/usr/share/games/oxbrine" "$doc" \
-        "$tree/usr/share/applications" "$tree/usr/share/icons/hicolor/256x256/apps"
+        "$tree/usr/share/applications" "$tree/usr/share/icons/hicolor/256x256/apps" \
+        "$tree/usr/share/man/man6"
     for entry in $PROGRAMS; do
         name=${entry%%:*}
         copy_program "$run/$name" "$lib/$name"
         write_launcher "$name" "${entry#*:}" "$tree/usr/games/$name"
+        gzip -9n <"$packaging/$name.6" >"$tree/usr/share/man/man6/$name.6.gz"
+        chmod 0644 "$tree/usr/share/man/man6/$name.6.gz"
     done
     copy_data "$tree/usr/share/games/oxbrine"
     install -m 0644 "$run/Data/$ICON" "$tree/usr/share/icons/hicolor/256x256/apps/oxbrine.png"

@@ -44,7 +44,7 @@ if [ "$video" = yes ]; then
         ./oxbrine-render --resolution 1920x1080 video --fps 60 "$dist/oxbrine-$version-1080p60.mp4")
 fi
 # Warnings are shown; errors stop the release.
-lintian --fail-on error "$dist/oxbrine_${version}_amd64.deb"
+lintian --fail-on error,warning "$dist/oxbrine_${version}_amd64.deb"
 (cd "$dist" && sha256sum -- oxbrine* >SHA256SUMS)
 echo "release.sh: dist/ holds"
 ls -l "$dist"

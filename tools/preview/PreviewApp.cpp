@@ -25,6 +25,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -171,10 +172,12 @@ private:
         window->setTitle(unsaved ? "Oxbrine preview *" : windowTitle);
     }
 
-    // A first quit with unsaved track edits only warns; the second one discards them.
+    // A first quit with unsaved track edits only warns; the second one discards them, unless
+    // the edits changed in between: then they are new, and are warned of again.
     void requestQuit() {
-        if (panel.hasUnsavedEdits() && !quitWarned) {
+        if (panel.hasUnsavedEdits() && !(quitWarned && warnedAtChange == model.getChangeCount())) {
             quitWarned = true;
+            warnedAtChange = model.getChangeCount();
             report("unsaved track edits: quit again to discard them (Ctrl+S saves)");
             return;
         }
@@ -352,6 +355,7 @@ private:
     std::uint32_t readStamp = 0;
     bool titleShowsUnsaved = false;
     bool quitWarned = false;
+    std::uint64_t warnedAtChange = 0;
     bool stillWanted = false;
     std::array<float, 512> playedFrames{};
     std::size_t playedCount = 0;
