@@ -1,10 +1,12 @@
 // Where every track value goes: one frame of each scene under the test track set, where every
-// track holds a value no other track holds, with the uniforms and fixed-function values the
-// frame set recorded and compared with tables of where each track must arrive. The tables say
-// what each value is for (the scene's uniforms and the cards), not how the code computes it.
+// track holds a value no other track holds, with the tracks the frame read and the uniforms and
+// fixed-function values it set recorded and compared with tables of where each track must arrive.
+// The tables say what each value is for (the scene's uniforms and the cards), not how the code
+// computes it.
 #include "wiring/GLRecorder.h"
 
 #include "OfflineShow.h"
+#include "Sync.h"
 #include "Timeline.h"
 #include "golden/ChildShow.h"
 #include "kem/Exception.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -149,6 +152,33 @@ const CardRoute cards[] = {{"Morvelin Fade", nullptr}, {"W0lvar Fade", nullptr},
                            {"Brisko Fade", nullptr},   {"Go Fade", "G Offset"},
                            {"Go Fade", "O Offset"},    {"End Fade", nullptr}};
 
+// Which frames must read a track: a scene's own tracks (named after it) only while it plays, the
+// overlay's and the rest (camera, grading, bloom, cards, "Part") in every frame.
+struct TrackGroup {
+    const char* prefix;
+    std::set<int> stretches;
+};
+const TrackGroup sceneGroups[] = {
+    {"Duck ", {DuckNipples}}, {"Sphurrs ", {SphurrsCloud, SphurrsTree}}, {"DruSucks ", {DruSucks}},
+    {"Colon ", {Colon}},      {"Arch ", {Architecture, EveryCard}},      {"Garbitch ", {Garbitch}},
+};
+// The floating parts over every scene carry "Colon" names.
+const std::set<std::string> overlayTracks = {"Colon Floater Flash", "Colon Floater Transform",
+                                             "Colon Ball Fade", "Colon Ball Red"};
+// The ripple belongs to the cloud layout; the tree has none.
+const std::set<std::string> cloudOnlyTracks = {"Sphurrs Rad Shit", "Sphurrs Rad Shit Time"};
+
+bool mustRead(const std::string& name, int stretch) {
+    if (overlayTracks.count(name))
+        return true;
+    if (cloudOnlyTracks.count(name))
+        return stretch == SphurrsCloud;
+    for (const TrackGroup& group : sceneGroups)
+        if (name.rfind(group.prefix, 0) == 0)
+            return group.stretches.count(stretch) > 0;
+    return true;
+}
+
 // Tracks that choose rather than carry a value, and the camera (its own tests cover it).
 bool exemptFromUniqueness(const std::string& name) {
     return name == "Part" || name == "Sphurrs Part" || name == "Colon Skybox Color" ||
@@ -194,6 +224,7 @@ const TrackValues& trackValues() {
 // One frame per stretch, recorded; the show is drawn once per process, on first use.
 struct Recording {
     std::vector<recorder::Call> frames[stretchCount];
+    std::set<std::string> read[stretchCount]; // the tracks each frame read
     bool complete = false;
 };
 
@@ -209,9 +240,14 @@ const Recording& recording() {
         recorder::install();
         recorded.complete = true;
         for (int s = 0; s < stretchCount; ++s) {
+            std::uint32_t stamp = Sync::nextReadStamp();
             recorder::start();
             bool drawn = show.render(std::llround(rowOf(s) / rowsPerSecond * 1000.0));
             recorded.frames[s] = recorder::stop();
+            TrackSet* tracks = Sync::getTracks();
+            for (int i = 0; i < tracks->getTrackCount(); ++i)
+                if (tracks->getTrackAt(i)->getLastRead() == stamp)
+                    recorded.read[s].insert(tracks->getTrackAt(i)->getName());
             recorded.complete = recorded.complete && drawn;
         }
     } catch (const Kem::Exception& e) {
@@ -241,6 +277,15 @@ TEST(WiringTrackSet, EveryValueCarryingTrackHoldsAValueOfItsOwn) {
             EXPECT_TRUE(fresh) << source.name << " and " << it->second << " both hold " << v;
         }
     }
+}
+
+TEST(Wiring, EachFrameReadsItsSceneTracksAndNoOtherScenes) {
+    const Recording& recorded = recording();
+    ASSERT_TRUE(recorded.complete) << "not every stretch was drawn";
+    for (int s = 0; s < stretchCount; ++s)
+        for (const TrackSource& source : trackValues().all())
+            EXPECT_EQ(recorded.read[s].count(source.name) > 0, mustRead(source.name, s))
+                << "\"" << source.name << "\" in stretch " << s;
 }
 
 // Uniforms and card values in one test, so the show is drawn once.
