@@ -119,7 +119,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     drawList(frame, bodyHeight);
     ImGui::SameLine();
 
-    std::vector<const std::string*> shown;
+    // Kept between frames, as is the save line below: an idle panel allocates nothing.
+    shown.clear();
     for (const Entry& entry : entries)
         if (entry.shown)
             shown.push_back(&entry.name);
@@ -251,12 +252,17 @@ void EditorPanel::drawFields(const PanelFrame& frame) {
         ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f),
                            "keys from the live editor (read-only while it is connected)");
     } else if (!active.empty()) {
-        std::string target = model.getSaveFile(active);
-        const EditTrack* track = model.findTrack(active);
-        bool fromXml = track && track->origin.file.size() > 4 &&
-                       track->origin.file.compare(track->origin.file.size() - 4, 4, ".xml") == 0;
-        ImGui::Text("%s -> %s%s   %s", active.c_str(), target.c_str(),
-                    fromXml ? " (beside its XML, which is left alone)" : "", status.c_str());
+        if (saveLineFor != active || saveLineAt != model.getChangeCount()) {
+            saveLineFor = active;
+            saveLineAt = model.getChangeCount();
+            const EditTrack* track = model.findTrack(active);
+            bool fromXml = track && track->origin.file.size() > 4 &&
+                           track->origin.file.compare(track->origin.file.size() - 4, 4,
+                                                      ".xml") == 0;
+            saveLine = active + " -> " + model.getSaveFile(active) +
+                       (fromXml ? " (beside its XML, which is left alone)" : "");
+        }
+        ImGui::Text("%s   %s", saveLine.c_str(), status.c_str());
     } else {
         ImGui::TextUnformatted(status.c_str());
     }

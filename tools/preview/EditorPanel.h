@@ -72,6 +72,10 @@ private:
     std::vector<CopiedKey> clipboard;
     std::string active;
     std::string status;
+    std::vector<const std::string*> shown; // the tracks drawn as curves this frame
+    std::string saveLine;                  // "<track> -> <file it saves to>"
+    std::string saveLineFor;
+    std::uint64_t saveLineAt = ~0ull; // the model change count saveLine was made at
     int knownEngineTracks = -1;
     std::uint64_t knownModelChange = ~0ull;
     bool visible = false;
