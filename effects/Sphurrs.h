@@ -73,7 +73,8 @@ public:
     static constexpr int targetHeight = 720;
     static constexpr float occlusionRadius = 0.4f;
     // Above this many screens of occluders (the show stays below 6; the eye inside the cloud
-    // reaches 85 and more), the occlusion is computed on a grid this many times coarser on each axis.
+    // reaches 85 and more), the occlusion is computed on a grid this many times coarser on each
+    // axis.
     static constexpr float coarseOcclusionCoverage = 12.0f;
     static constexpr int coarseOcclusionFactor = 4;
 

@@ -256,9 +256,9 @@ void EditorPanel::drawFields(const PanelFrame& frame) {
             saveLineFor = active;
             saveLineAt = model.getChangeCount();
             const EditTrack* track = model.findTrack(active);
-            bool fromXml = track && track->origin.file.size() > 4 &&
-                           track->origin.file.compare(track->origin.file.size() - 4, 4,
-                                                      ".xml") == 0;
+            bool fromXml =
+                track && track->origin.file.size() > 4 &&
+                track->origin.file.compare(track->origin.file.size() - 4, 4, ".xml") == 0;
             saveLine = active + " -> " + model.getSaveFile(active) +
                        (fromXml ? " (beside its XML, which is left alone)" : "");
         }

@@ -1,6 +1,7 @@
 // Watches the show's data and content sources and rebuilds what a saved file makes: programs
 // from shaders, textures from images, track keys from timeline sources and track files, images
-// from image sources. Shaders saved in the source tree's Data/ are copied into the runnable one. A failure keeps what was in use and is reported; the preview plays on.
+// from image sources. Shaders saved in the source tree's Data/ are copied into the runnable one.
+// A failure keeps what was in use and is reported; the preview plays on.
 #pragma once
 
 #include "platform/FileWatcher.h"

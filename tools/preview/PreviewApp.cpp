@@ -63,8 +63,7 @@ public:
           demo(), transport(demo.getAudio()),
           reload("Data/", paths.content, paths.imageGenerator, model,
                  [this](const std::string& message) { report(message); }),
-          panel(model, {"Data/", reload.getLimitsFile()},
-                paths.content + "/tracks/editor.tl",
+          panel(model, {"Data/", reload.getLimitsFile()}, paths.content + "/tracks/editor.tl",
                 [this](const std::string& message) { report(message); }) {
         try {
             model.load(reload.findTimelineSources());
