@@ -165,8 +165,9 @@ def copy_runnable(run_dir, source_dir):
     os.mkdir(run)
     shutil.copytree(os.path.join(run_dir, "Data"), os.path.join(run, "Data"))
     content = os.path.join(root, "content")
-    shutil.copytree(os.path.join(source_dir, "content", "tracks"),
-                    os.path.join(content, "tracks"))
+    for sources in ("tracks", "images"):
+        shutil.copytree(os.path.join(source_dir, "content", sources),
+                        os.path.join(content, sources))
     # The hand-written shaders beside the content, as in the source tree.
     shutil.copytree(os.path.join(source_dir, "Data"), os.path.join(root, "Data"))
     return run, content
@@ -225,6 +226,16 @@ def case_reload(preview_exe, render, run_dir, source_dir):
         edit(post, "track PerkProc Invert\n  0       zero  hold",
              "track PerkProc Invert\n  0       1     hold")
         changed_from(swapped)
+
+        # An image source: a sky takes seconds to generate, and the preview answers meanwhile;
+        # the new image is then loaded.
+        edit(os.path.join(content, "images", "skyboxlol.txt"), "seed=2", "seed=3")
+        preview.wait_stderr("regenerating images from")
+        preview.still()
+        check("regenerated images from" not in preview.stderr(),
+              "the preview stood still while the image was generated")
+        preview.wait_stderr("regenerated images from", timeout=START_TIMEOUT)
+        preview.wait_stderr("skyboxlol.jpg in")
     finally:
         preview.close()
         shutil.rmtree(os.path.dirname(run), ignore_errors=True)

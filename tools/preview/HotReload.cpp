@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -86,6 +87,7 @@ HotReload::HotReload(const std::string& dataFolder, const std::string& contentFo
 }
 
 bool HotReload::poll(bool tracksOwnedElsewhere) {
+    finishImageJobs();
     changed.clear();
     watcher->takeChanges(changed);
     bool rebuilt = false;
@@ -174,14 +176,45 @@ void HotReload::onTimelineSource(const std::string& path) {
 void HotReload::onImageSource(const std::string& path) {
     if (!endsWith(path, ".txt") || imageGenerator.empty())
         return;
+    // One generator per source at a time: two could finish in the wrong order.
+    for (const auto& job : imageJobs)
+        if (job->source == path) {
+            job->savedAgain = true;
+            return;
+        }
+    startImageJob(path);
+}
+
+void HotReload::startImageJob(const std::string& path) {
+    auto job = std::make_shared<ImageJob>();
+    job->source = path;
+    imageJobs.push_back(job);
     // The generator writes into Data/, whose watch then reloads the textures.
-    auto started = std::chrono::steady_clock::now();
     std::string command =
         shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " + shellQuoted(dataFolder);
-    int status = std::system(command.c_str());
-    if (status != 0)
-        report("image generation failed for " + path + " (the old images stay)");
-    else
-        std::fprintf(stderr, "regenerated images from %s in %.0f ms\n", path.c_str(),
-                     millisecondsSince(started));
+    std::fprintf(stderr, "regenerating images from %s\n", path.c_str());
+    std::thread([job, command] {
+        auto started = std::chrono::steady_clock::now();
+        job->status = std::system(command.c_str());
+        job->milliseconds = millisecondsSince(started);
+        job->done = true;
+    }).detach();
+}
+
+void HotReload::finishImageJobs() {
+    for (std::size_t i = 0; i < imageJobs.size();) {
+        std::shared_ptr<ImageJob> job = imageJobs[i];
+        if (!job->done) {
+            ++i;
+            continue;
+        }
+        imageJobs.erase(imageJobs.begin() + std::ptrdiff_t(i));
+        if (job->status != 0)
+            report("image generation failed for " + job->source + " (the old images stay)");
+        else
+            std::fprintf(stderr, "regenerated images from %s in %.0f ms\n", job->source.c_str(),
+                         job->milliseconds);
+        if (job->savedAgain)
+            startImageJob(job->source);
+    }
 }

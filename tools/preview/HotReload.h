@@ -6,6 +6,7 @@
 
 #include "platform/FileWatcher.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,18 @@ private:
     void onShaderSource(const std::string& path);
     void onTimelineSource(const std::string& path);
     void onImageSource(const std::string& path);
+    void startImageJob(const std::string& path);
+    void finishImageJobs();
+
+    // One image source being generated on a thread of its own (a sky takes seconds), so the
+    // preview plays on meanwhile. Shared with that thread, which may outlive the preview.
+    struct ImageJob {
+        std::string source;
+        std::atomic<bool> done{false};
+        int status = 0;
+        double milliseconds = 0.0;
+        bool savedAgain = false; // saved while generating: generate once more when done
+    };
 
     std::string dataFolder;
     std::string shadersFolder; // the source tree's Data/, beside the content folder
@@ -51,4 +64,5 @@ private:
     std::function<void(const std::string&)> report;
     std::unique_ptr<platform::FileWatcher> watcher;
     std::vector<std::string> changed;
+    std::vector<std::shared_ptr<ImageJob>> imageJobs;
 };
