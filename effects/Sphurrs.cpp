@@ -182,6 +182,7 @@ float occluderCoverage(const Kem::List<Sphurr>& spheres, float occlusionRadius,
 Sphurrs::Sphurrs()
     : geometryTarget(targetWidth, targetHeight, true, 3, GL_RGB16F),
       occlusionTarget(targetWidth, targetHeight, false, 1, GL_R8),
+      coarseGeometryTarget(targetWidth / 2, targetHeight / 2, true, 3, GL_RGB16F),
       coarseOcclusionTarget(targetWidth / coarseOcclusionFactor,
                             targetHeight / coarseOcclusionFactor, false, 1, GL_R8),
       sphurrVertex("Data/Sphurr.vert", GL_VERTEX_SHADER),
@@ -220,11 +221,19 @@ void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm:
 
     // The two sphere passes fill the fixed-size targets whatever the output size; the mix reads
     // them back by normalised screen position.
+    // With the eye among the spheres (a camera only a maker's scrubbing reaches) the spheres
+    // around it cover the screen many times over, and so do their occluders: such a frame is
+    // drawn from buffers of half the size and a coarser occlusion, so it costs a few frames'
+    // time instead of seconds. The show's frames never come near.
+    bool coarse = occluderCoverage(layout.getSpheres(), occlusionRadius, view, projection) >
+                  coarseOcclusionCoverage;
+    geometryUsed = coarse ? &coarseGeometryTarget : &geometryTarget;
+    occlusionUsed = coarse ? &coarseOcclusionTarget : &occlusionTarget;
     int viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glViewport(0, 0, targetWidth, targetHeight);
+    glViewport(0, 0, geometryUsed->getWidth(), geometryUsed->getHeight());
     drawGeometry(view, projection, viewInverse, eye);
-    drawOcclusion(view, projection, eye);
+    drawOcclusion(view, projection, eye, coarse);
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 
     drawSky(targetFramebuffer, view, projection);
@@ -233,7 +242,7 @@ void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm:
 
 void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
                            const glm::mat4& viewInverse, const glm::vec3& eye) {
-    geometryTarget.bind();
+    geometryUsed->bind();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     sphurrProgram.bind();
@@ -257,14 +266,8 @@ void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
 }
 
 void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
-                            const glm::vec3& eye) {
+                            const glm::vec3& eye, bool coarse) {
     const Kem::List<Sphurr>& spheres = layout.getSpheres();
-    // With the eye among the spheres (a camera only a maker's scrubbing reaches) every occluder
-    // around it covers the screen: the soft darkening is then gathered on a coarser grid, which
-    // keeps such a frame within a few frames' time instead of seconds.
-    bool coarse =
-        occluderCoverage(spheres, occlusionRadius, view, projection) > coarseOcclusionCoverage;
-    occlusionUsed = coarse ? &coarseOcclusionTarget : &occlusionTarget;
     occlusionUsed->bind();
     glClear(GL_COLOR_BUFFER_BIT);
     glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
@@ -279,9 +282,10 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     }
     glDepthMask(GL_FALSE);
     occlusionProgram.bind();
-    occlusionProgram.setUniform1f("GridStep", coarse ? float(coarseOcclusionFactor) : 1.0f);
-    geometryTarget.getTexture(1)->bind(1);
-    geometryTarget.getTexture(0)->bind(0);
+    occlusionProgram.setUniform1f("GridStep", float(geometryUsed->getWidth()) /
+                                                  float(occlusionUsed->getWidth()));
+    geometryUsed->getTexture(1)->bind(1);
+    geometryUsed->getTexture(0)->bind(0);
     occlusionProgram.setUniform1i("PosTex", 0);
     occlusionProgram.setUniform1i("NormalTex", 1);
     occlusionProgram.setUniformMatrix4("Proj", projection);
@@ -307,7 +311,7 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_DEPTH_TEST);
-    glViewport(0, 0, targetWidth, targetHeight);
+    glViewport(0, 0, geometryUsed->getWidth(), geometryUsed->getHeight());
 }
 
 void Sphurrs::drawSky(GLuint targetFramebuffer, const glm::mat4& view,
@@ -380,12 +384,12 @@ void Sphurrs::drawMix(const glm::mat4& view, const glm::mat4& projection, const 
 
     mixProgram.bind();
     glActiveTexture(GL_TEXTURE4);
-    glBindTexture(GL_TEXTURE_2D, geometryTarget.getTexture(1)->getId());
+    glBindTexture(GL_TEXTURE_2D, geometryUsed->getTexture(1)->getId());
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_CUBE_MAP, environmentCube.getId());
     occlusionUsed->getTexture(0)->bind(2);
-    geometryTarget.getTexture(2)->bind(1);
-    geometryTarget.getTexture(0)->bind(0);
+    geometryUsed->getTexture(2)->bind(1);
+    geometryUsed->getTexture(0)->bind(0);
     mixProgram.setUniform1i("PosTex", 0);
     mixProgram.setUniform1i("RefEyeTex", 1);
     mixProgram.setUniform1i("OcclusionTex", 2);

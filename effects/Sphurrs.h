@@ -73,8 +73,8 @@ public:
     static constexpr int targetHeight = 720;
     static constexpr float occlusionRadius = 0.4f;
     // Above this many screens of occluders (the show stays below 6; the eye inside the cloud
-    // reaches 85 and more), the occlusion is computed on a grid this many times coarser on each
-    // axis.
+    // reaches 85 and more), the spheres are drawn into buffers of half the size on each axis and
+    // the occlusion is computed on a grid this many times coarser than the full size.
     static constexpr float coarseOcclusionCoverage = 12.0f;
     static constexpr int coarseOcclusionFactor = 4;
 
@@ -91,7 +91,8 @@ public:
 private:
     void drawGeometry(const glm::mat4& view, const glm::mat4& projection,
                       const glm::mat4& viewInverse, const glm::vec3& eye);
-    void drawOcclusion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye);
+    void drawOcclusion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye,
+                       bool coarse);
     void drawSky(GLuint targetFramebuffer, const glm::mat4& view, const glm::mat4& projection);
     void drawMix(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye,
                  const int viewport[4]);
@@ -99,7 +100,9 @@ private:
     SphurrLayout layout;
     RenderTarget geometryTarget;
     RenderTarget occlusionTarget;
+    RenderTarget coarseGeometryTarget;
     RenderTarget coarseOcclusionTarget;
+    RenderTarget* geometryUsed = nullptr;  // this frame's spheres
     RenderTarget* occlusionUsed = nullptr; // this frame's occlusion
     Shader sphurrVertex;
     Shader sphurrFragment;
