@@ -76,7 +76,7 @@ public:
     // reaches 85 and more), the spheres are drawn into buffers of half the size on each axis and
     // the occlusion is computed on a grid this many times coarser than the full size.
     static constexpr float coarseOcclusionCoverage = 12.0f;
-    static constexpr int coarseOcclusionFactor = 4;
+    static constexpr int coarseOcclusionFactor = 8;
 
     Sphurrs();
     ~Sphurrs();
