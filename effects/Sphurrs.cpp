@@ -219,30 +219,31 @@ void Sphurrs::render(GLuint targetFramebuffer, double time, glm::mat4 view, glm:
     glm::mat4 viewInverse = glm::inverse(view);
     glm::vec3 eye(viewInverse[3]);
 
-    // The two sphere passes fill the fixed-size targets whatever the output size; the mix reads
-    // them back by normalised screen position.
-    // With the eye among the spheres (a camera only a maker's scrubbing reaches) the spheres
-    // around it cover the screen many times over, and so do their occluders: such a frame is
-    // drawn from buffers of half the size and a coarser occlusion, so it costs a few frames'
-    // time instead of seconds. The show's frames never come near.
+    // The two sphere passes fill fixed-size buffers whatever the output size; the mix reads them
+    // back by normalised screen position. With the eye among the spheres (a camera only a
+    // maker's scrubbing reaches) the spheres around it cover the screen many times over, and so
+    // do their occluders: such a frame is drawn through buffers of half the size and a coarser
+    // occlusion, so it costs a few frames' time instead of seconds. The show's frames never
+    // come near.
     bool coarse = occluderCoverage(layout.getSpheres(), occlusionRadius, view, projection) >
                   coarseOcclusionCoverage;
-    geometryUsed = coarse ? &coarseGeometryTarget : &geometryTarget;
-    occlusionUsed = coarse ? &coarseOcclusionTarget : &occlusionTarget;
+    const Buffers buffers = coarse ? Buffers{coarseGeometryTarget, coarseOcclusionTarget, true}
+                                   : Buffers{geometryTarget, occlusionTarget, false};
     int viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glViewport(0, 0, geometryUsed->getWidth(), geometryUsed->getHeight());
-    drawGeometry(view, projection, viewInverse, eye);
-    drawOcclusion(view, projection, eye, coarse);
+    glViewport(0, 0, buffers.geometry.getWidth(), buffers.geometry.getHeight());
+    drawGeometry(buffers, view, projection, viewInverse, eye);
+    drawOcclusion(buffers, view, projection, eye);
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 
     drawSky(targetFramebuffer, view, projection);
-    drawMix(view, projection, eye, viewport);
+    drawMix(buffers, view, projection, eye, viewport);
 }
 
-void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
-                           const glm::mat4& viewInverse, const glm::vec3& eye) {
-    geometryUsed->bind();
+void Sphurrs::drawGeometry(const Buffers& buffers, const glm::mat4& view,
+                           const glm::mat4& projection, const glm::mat4& viewInverse,
+                           const glm::vec3& eye) {
+    buffers.geometry.bind();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     sphurrProgram.bind();
@@ -265,16 +266,16 @@ void Sphurrs::drawGeometry(const glm::mat4& view, const glm::mat4& projection,
     glDisable(GL_DEPTH_TEST);
 }
 
-void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
-                            const glm::vec3& eye, bool coarse) {
+void Sphurrs::drawOcclusion(const Buffers& buffers, const glm::mat4& view,
+                            const glm::mat4& projection, const glm::vec3& eye) {
     const Kem::List<Sphurr>& spheres = layout.getSpheres();
-    occlusionUsed->bind();
+    buffers.occlusion.bind();
     glClear(GL_COLOR_BUFFER_BIT);
     glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
     glEnable(GL_BLEND);
-    if (coarse) {
+    if (buffers.coarse) {
         // No depth of that size to cull with; the shader's own reach test still applies.
-        glViewport(0, 0, coarseOcclusionTarget.getWidth(), coarseOcclusionTarget.getHeight());
+        glViewport(0, 0, buffers.occlusion.getWidth(), buffers.occlusion.getHeight());
     } else {
         // Passes where a sphere's surface lies in front of the occluder's farthest reach.
         glEnable(GL_DEPTH_TEST);
@@ -282,10 +283,10 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     }
     glDepthMask(GL_FALSE);
     occlusionProgram.bind();
-    occlusionProgram.setUniform1f("GridStep", float(geometryUsed->getWidth()) /
-                                                  float(occlusionUsed->getWidth()));
-    geometryUsed->getTexture(1)->bind(1);
-    geometryUsed->getTexture(0)->bind(0);
+    occlusionProgram.setUniform1f("GridStep", float(buffers.geometry.getWidth()) /
+                                                  float(buffers.occlusion.getWidth()));
+    buffers.geometry.getTexture(1)->bind(1);
+    buffers.geometry.getTexture(0)->bind(0);
     occlusionProgram.setUniform1i("PosTex", 0);
     occlusionProgram.setUniform1i("NormalTex", 1);
     occlusionProgram.setUniformMatrix4("Proj", projection);
@@ -311,7 +312,7 @@ void Sphurrs::drawOcclusion(const glm::mat4& view, const glm::mat4& projection,
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_DEPTH_TEST);
-    glViewport(0, 0, geometryUsed->getWidth(), geometryUsed->getHeight());
+    glViewport(0, 0, buffers.geometry.getWidth(), buffers.geometry.getHeight());
 }
 
 void Sphurrs::drawSky(GLuint targetFramebuffer, const glm::mat4& view,
@@ -357,8 +358,8 @@ void Sphurrs::drawSky(GLuint targetFramebuffer, const glm::mat4& view,
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-void Sphurrs::drawMix(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye,
-                      const int viewport[4]) {
+void Sphurrs::drawMix(const Buffers& buffers, const glm::mat4& view, const glm::mat4& projection,
+                      const glm::vec3& eye, const int viewport[4]) {
     // Only pixels inside some sphere's rectangle can change; the rest keep the sky.
     ScreenBounds covered;
     const Kem::List<Sphurr>& spheres = layout.getSpheres();
@@ -384,12 +385,12 @@ void Sphurrs::drawMix(const glm::mat4& view, const glm::mat4& projection, const 
 
     mixProgram.bind();
     glActiveTexture(GL_TEXTURE4);
-    glBindTexture(GL_TEXTURE_2D, geometryUsed->getTexture(1)->getId());
+    glBindTexture(GL_TEXTURE_2D, buffers.geometry.getTexture(1)->getId());
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_CUBE_MAP, environmentCube.getId());
-    occlusionUsed->getTexture(0)->bind(2);
-    geometryUsed->getTexture(2)->bind(1);
-    geometryUsed->getTexture(0)->bind(0);
+    buffers.occlusion.getTexture(0)->bind(2);
+    buffers.geometry.getTexture(2)->bind(1);
+    buffers.geometry.getTexture(0)->bind(0);
     mixProgram.setUniform1i("PosTex", 0);
     mixProgram.setUniform1i("RefEyeTex", 1);
     mixProgram.setUniform1i("OcclusionTex", 2);

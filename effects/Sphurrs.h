@@ -89,21 +89,26 @@ public:
     const SphurrLayout& getLayout() const { return layout; }
 
 private:
-    void drawGeometry(const glm::mat4& view, const glm::mat4& projection,
+    // The buffers a frame is drawn through: the full-size ones, or the coarse ones.
+    struct Buffers {
+        RenderTarget& geometry;
+        RenderTarget& occlusion; // the full-size one culls with the geometry's depth
+        bool coarse;
+    };
+
+    void drawGeometry(const Buffers& buffers, const glm::mat4& view, const glm::mat4& projection,
                       const glm::mat4& viewInverse, const glm::vec3& eye);
-    void drawOcclusion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye,
-                       bool coarse);
+    void drawOcclusion(const Buffers& buffers, const glm::mat4& view, const glm::mat4& projection,
+                       const glm::vec3& eye);
     void drawSky(GLuint targetFramebuffer, const glm::mat4& view, const glm::mat4& projection);
-    void drawMix(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& eye,
-                 const int viewport[4]);
+    void drawMix(const Buffers& buffers, const glm::mat4& view, const glm::mat4& projection,
+                 const glm::vec3& eye, const int viewport[4]);
 
     SphurrLayout layout;
     RenderTarget geometryTarget;
     RenderTarget occlusionTarget;
     RenderTarget coarseGeometryTarget;
     RenderTarget coarseOcclusionTarget;
-    RenderTarget* geometryUsed = nullptr;  // this frame's spheres
-    RenderTarget* occlusionUsed = nullptr; // this frame's occlusion
     Shader sphurrVertex;
     Shader sphurrFragment;
     Program sphurrProgram;

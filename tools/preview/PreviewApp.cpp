@@ -174,8 +174,7 @@ private:
     // A first quit with unsaved track edits only warns; the second one discards them, unless
     // the edits changed in between: then they are new, and are warned of again.
     void requestQuit() {
-        if (panel.hasUnsavedEdits() && !(quitWarned && warnedAtChange == model.getChangeCount())) {
-            quitWarned = true;
+        if (panel.hasUnsavedEdits() && warnedAtChange != model.getChangeCount()) {
             warnedAtChange = model.getChangeCount();
             report("unsaved track edits: quit again to discard them (Ctrl+S saves)");
             return;
@@ -353,8 +352,7 @@ private:
     std::string lastError;
     std::uint32_t readStamp = 0;
     bool titleShowsUnsaved = false;
-    bool quitWarned = false;
-    std::uint64_t warnedAtChange = 0;
+    std::uint64_t warnedAtChange = ~0ull; // the model change count last warned at; none yet
     bool stillWanted = false;
     std::array<float, 512> playedFrames{};
     std::size_t playedCount = 0;
