@@ -1,6 +1,8 @@
 // Final mix: the sharp image times BgIntensity plus the glow times Intensity. The glow is the
 // blurred image raised to 2 + WetExp, so only bright parts bloom and a higher WetExp keeps the
 // glow tighter to the highlights; BokehMix lets the bokeh image show through where it glows.
+// Built with RESAMPLE_BOKEH it only filters the bokeh image to the render size, once, so the mix
+// itself reads one bokeh texel a pixel.
 #version 330 compatibility
 
 uniform sampler2D Tex;
@@ -16,11 +18,15 @@ out vec4 color;
 
 void main() {
     vec2 uv = gl_FragCoord.xy / Resolution;
+#ifdef RESAMPLE_BOKEH
+    // The bokeh image is sampled upside up: its t = 0 row is its top.
+    color = vec4(texture(BokehTex, vec2(uv.x, 1.0 - uv.y)).rgb, 1.0);
+#else
     vec3 sharp = texelFetch(Tex, ivec2(gl_FragCoord.xy), 0).rgb;
     vec3 blurred = texture(BlurTex, uv).rgb;
     vec3 glow = pow(max(blurred, vec3(0.0)), vec3(2.0 + max(WetExp, 0.0)));
-    // The bokeh image is sampled upside up: its t = 0 row is its top.
-    vec3 bokeh = texture(BokehTex, vec2(uv.x, 1.0 - uv.y)).rgb;
+    vec3 bokeh = texelFetch(BokehTex, ivec2(gl_FragCoord.xy), 0).rgb;
     glow *= 1.0 + BokehMix * 3.0 * bokeh;
     color = vec4(sharp * BgIntensity + glow * Intensity, 1.0);
+#endif
 }

@@ -34,13 +34,22 @@ private:
     ~Bloom();
 
     std::unique_ptr<RenderTarget> input;
-    std::unique_ptr<RenderTarget> levels[3];
+    void resampleBokeh();
+
+    std::unique_ptr<RenderTarget> levels[2];
     std::unique_ptr<RenderTarget> blurTargets[2];
+    std::unique_ptr<Texture> blurWeights;
     std::unique_ptr<Shader> blitVertex, blitFragment;
     std::unique_ptr<Program> blitProgram;
     std::unique_ptr<Shader> blurVertex, blurFragment;
     std::unique_ptr<Program> blurProgram;
     std::unique_ptr<Shader> mixVertex, mixFragment;
     std::unique_ptr<Program> mixProgram;
+    std::unique_ptr<Shader> bokehFragment;
+    std::unique_ptr<Program> bokehProgram;
     std::unique_ptr<Texture> bokehTexture;
+    // The bokeh image filtered to the render size once, so the mix reads one texel a pixel;
+    // made again whenever the image is reloaded (its texture id changes).
+    std::unique_ptr<RenderTarget> bokehAtRenderSize;
+    GLuint resampledBokeh = 0;
 };

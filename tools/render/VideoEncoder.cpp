@@ -45,14 +45,16 @@ VideoEncoder::VideoEncoder(const std::string& output, int width, int height, Fra
     char duration[64];
     std::snprintf(duration, sizeof duration, "%.6f", double(frames) / fps.perSecond());
     // The pipe carries exactly the frames; "-t" alone ends both streams there ("-frames:v"
-    // would make ffmpeg drop the music).
+    // would make ffmpeg drop the music). The encoder shares the cores with a software renderer:
+    // "veryfast" at CRF 16 matches "medium" at 18 in PSNR on the show for half the CPU time,
+    // at a file about a quarter larger.
     std::vector<std::string> args = {
-        ffmpeg,     "-hide_banner", "-loglevel", "error",      "-y",      "-f",     "rawvideo",
-        "-pix_fmt", "rgba",         "-s",        size,         "-r",      rate,     "-i",
-        "-",        "-t",           duration,    "-i",         music,     "-map",   "0:v:0",
-        "-map",     "1:a:0",        "-c:v",      "libx264",    "-preset", "medium", "-crf",
-        "18",       "-pix_fmt",     "yuv420p",   "-c:a",       "aac",     "-b:a",   "192k",
-        "-t",       duration,       "-movflags", "+faststart", "-f",      "mp4",    partial};
+        ffmpeg,     "-hide_banner", "-loglevel", "error",      "-y",      "-f",       "rawvideo",
+        "-pix_fmt", "rgba",         "-s",        size,         "-r",      rate,       "-i",
+        "-",        "-t",           duration,    "-i",         music,     "-map",     "0:v:0",
+        "-map",     "1:a:0",        "-c:v",      "libx264",    "-preset", "veryfast", "-crf",
+        "16",       "-pix_fmt",     "yuv420p",   "-c:a",       "aac",     "-b:a",     "192k",
+        "-t",       duration,       "-movflags", "+faststart", "-f",      "mp4",      partial};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
