@@ -248,19 +248,32 @@ bool Demo::renderFrame() {
     if (passTimers)
         passTimers->begin(Pass::Grading);
     Bloom& bloom = Bloom::get();
-    bloom.getInput().bind();
-    glViewport(0, 0, width, height);
-    perkProc.apply(Sync::getValue("Perkproc Mix"));
+    Grading grading = Grading::read(Sync::getValue("Perkproc Mix"));
+    // Grading that acts on each pixel alone is left to the bloom's passes, which apply it as
+    // they read the scene: a full-size pass less.
+    bool ownPass = grading.needsItsOwnPass();
+    if (ownPass) {
+        bloom.getInput().bind();
+        glViewport(0, 0, width, height);
+        perkProc.apply(grading);
+    }
 
     if (passTimers)
         passTimers->begin(Pass::Bloom);
-    bloom.blur();
+    Texture& ungraded = *sceneTarget.getTexture(0);
+    if (ownPass)
+        bloom.blur();
+    else
+        bloom.blur(ungraded, grading);
 
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer);
     glViewport(0, 0, width, height);
     float dry = Sync::getValue("Bloom Dry");
     float wet = Sync::getValue("Bloom Wet");
-    bloom.mix(wet, dry);
+    if (ownPass)
+        bloom.mix(wet, dry);
+    else
+        bloom.mix(wet, dry, ungraded, grading);
     if (passTimers)
         passTimers->endFrame(waitForPassTimes);
 

@@ -8,7 +8,7 @@ DruSucks::DruSucks()
     : vertexShader("Data/DruSucks.vert", GL_VERTEX_SHADER),
       fragmentShader("Data/DruSucks.frag", GL_FRAGMENT_SHADER),
       program(&vertexShader, &fragmentShader), blitVertexShader("Data/Blit.vert", GL_VERTEX_SHADER),
-      blitFragmentShader("Data/Blit.frag", GL_FRAGMENT_SHADER),
+      blitFragmentShader("Data/Grading.comm", "Data/Blit.frag", GL_FRAGMENT_SHADER),
       blitProgram(&blitVertexShader, &blitFragmentShader), skyTexture("Data/skyboxlol.jpg") {}
 
 DruSucks::~DruSucks() = default;

@@ -35,6 +35,8 @@ Bloom& Bloom::get() {
 Bloom::Bloom() {
     const Resolution& size = getRenderResolution();
     input = std::make_unique<RenderTarget>(size.width, size.height, true, 1, GL_RGBA);
+    // As the scene target's: the first downsample reads either the same way.
+    clampEdges(*input);
     for (int i = 0; i < 2; ++i) {
         levels[i] = std::make_unique<RenderTarget>(levelSizes[i], levelSizes[i], false, 1, GL_RGBA);
         clampEdges(*levels[i]);
@@ -55,16 +57,18 @@ Bloom::Bloom() {
     glBindTexture(GL_TEXTURE_2D, 0);
 
     blitVertex = std::make_unique<Shader>("Data/Blit.vert", GL_VERTEX_SHADER);
-    blitFragment = std::make_unique<Shader>("Data/Blit.frag", GL_FRAGMENT_SHADER);
+    blitFragment =
+        std::make_unique<Shader>("Data/Grading.comm", "Data/Blit.frag", GL_FRAGMENT_SHADER);
     blitProgram = std::make_unique<Program>(blitVertex.get(), blitFragment.get());
     blurVertex = std::make_unique<Shader>("Data/Blit.vert", GL_VERTEX_SHADER);
     blurFragment = std::make_unique<Shader>("Data/Blur.frag", GL_FRAGMENT_SHADER);
     blurProgram = std::make_unique<Program>(blurVertex.get(), blurFragment.get());
     mixVertex = std::make_unique<Shader>("Data/Blit.vert", GL_VERTEX_SHADER);
-    mixFragment = std::make_unique<Shader>("Data/Mix.frag", GL_FRAGMENT_SHADER);
+    mixFragment =
+        std::make_unique<Shader>("Data/Grading.comm", "Data/Mix.frag", GL_FRAGMENT_SHADER);
     mixProgram = std::make_unique<Program>(mixVertex.get(), mixFragment.get());
-    bokehFragment =
-        std::make_unique<Shader>("Data/Mix.frag", GL_FRAGMENT_SHADER, "#define RESAMPLE_BOKEH\n");
+    bokehFragment = std::make_unique<Shader>("Data/Grading.comm", "Data/Mix.frag",
+                                             GL_FRAGMENT_SHADER, "#define RESAMPLE_BOKEH\n");
     bokehProgram = std::make_unique<Program>(mixVertex.get(), bokehFragment.get());
 
     bokehTexture = std::make_unique<Texture>("Data/bokehfuckyou.jpg");
@@ -95,6 +99,14 @@ Bloom::~Bloom() {
 }
 
 void Bloom::blur() {
+    blurFrom(input->getTexture(0)->getId(), nullptr);
+}
+
+void Bloom::blur(Texture& scene, const Grading& grading) {
+    blurFrom(scene.getId(), &grading);
+}
+
+void Bloom::blurFrom(GLuint source, const Grading* grading) {
     // Only the viewport is saved: the depth test stays off afterwards.
     glPushAttrib(GL_VIEWPORT_BIT);
     glDisable(GL_DEPTH_TEST);
@@ -104,8 +116,9 @@ void Bloom::blur() {
     blitProgram->bind();
     blitProgram->setUniform1i("Tex", 0);
     glActiveTexture(GL_TEXTURE0);
-    GLuint source = input->getTexture(0)->getId();
     for (int i = 0; i < 2; ++i) {
+        // Graded at the first level only: the second averages graded texels.
+        Grading::setPerPixelUniforms(*blitProgram, i == 0 ? grading : nullptr);
         glViewport(0, 0, levelSizes[i], levelSizes[i]);
         blitProgram->setUniform1f("Width", static_cast<float>(levelSizes[i]));
         blitProgram->setUniform1f("Height", static_cast<float>(levelSizes[i]));
@@ -159,11 +172,22 @@ void Bloom::resampleBokeh() {
 }
 
 void Bloom::mix(float intensity, float backgroundIntensity) {
+    mixFrom(input->getTexture(0)->getId(), nullptr, intensity, backgroundIntensity);
+}
+
+void Bloom::mix(float intensity, float backgroundIntensity, Texture& scene,
+                const Grading& grading) {
+    mixFrom(scene.getId(), &grading, intensity, backgroundIntensity);
+}
+
+void Bloom::mixFrom(GLuint sharp, const Grading* grading, float intensity,
+                    float backgroundIntensity) {
     if (resampledBokeh != bokehTexture->getId())
         resampleBokeh();
     bokehAtRenderSize->getTexture(0)->bind(2);
     blurTargets[0]->getTexture(0)->bind(1);
-    input->getTexture(0)->bind(0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, sharp);
 
     const Resolution& size = getRenderResolution();
     mixProgram->bind();
@@ -176,6 +200,7 @@ void Bloom::mix(float intensity, float backgroundIntensity) {
     mixProgram->setUniform1f("BgIntensity", backgroundIntensity);
     mixProgram->setUniform1f("WetExp", Sync::getValue("Bloom Wet Exp"));
     mixProgram->setUniform1f("BokehMix", Sync::getValue("Bloom B Mix"));
+    Grading::setPerPixelUniforms(*mixProgram, grading);
 
     drawFullScreen();
     glUseProgram(0);

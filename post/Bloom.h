@@ -3,6 +3,7 @@
 // use.
 #pragma once
 
+#include "Grading.h"
 #include "Program.h"
 #include "RenderTarget.h"
 #include "Shader.h"
@@ -28,6 +29,10 @@ public:
     void blur();
     // Draws sharp x backgroundIntensity + shaped glow x intensity into the bound framebuffer.
     void mix(float intensity, float backgroundIntensity);
+    // Both from the ungraded scene instead of the input, graded pixel by pixel as they read it:
+    // for a grading that does not need its own pass, one full-size pass less.
+    void blur(Texture& scene, const Grading& grading);
+    void mix(float intensity, float backgroundIntensity, Texture& scene, const Grading& grading);
 
 private:
     Bloom();
@@ -35,6 +40,8 @@ private:
 
     std::unique_ptr<RenderTarget> input;
     void resampleBokeh();
+    void blurFrom(GLuint source, const Grading* grading);
+    void mixFrom(GLuint sharp, const Grading* grading, float intensity, float backgroundIntensity);
 
     std::unique_ptr<RenderTarget> levels[2];
     std::unique_ptr<RenderTarget> blurTargets[2];

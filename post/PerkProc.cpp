@@ -2,7 +2,6 @@
 #include "PerkProc.h"
 
 #include "LaunchOptions.h"
-#include "Sync.h"
 
 PerkProc& PerkProc::get() {
     static PerkProc instance;
@@ -18,10 +17,12 @@ PerkProc::PerkProc() {
     glBindTexture(GL_TEXTURE_2D, 0);
 
     vertexShader = std::make_unique<Shader>("Data/PerkProc.vert", GL_VERTEX_SHADER);
-    fragmentShader = std::make_unique<Shader>("Data/PerkProc.frag", GL_FRAGMENT_SHADER);
+    fragmentShader =
+        std::make_unique<Shader>("Data/Grading.comm", "Data/PerkProc.frag", GL_FRAGMENT_SHADER);
     program = std::make_unique<Program>(vertexShader.get(), fragmentShader.get());
-    plainFragmentShader = std::make_unique<Shader>("Data/PerkProc.frag", GL_FRAGMENT_SHADER,
-                                                   "#define NO_DISTORTION\n#define NO_DOTS\n");
+    plainFragmentShader =
+        std::make_unique<Shader>("Data/Grading.comm", "Data/PerkProc.frag", GL_FRAGMENT_SHADER,
+                                 "#define NO_DISTORTION\n#define NO_DOTS\n");
     plainProgram = std::make_unique<Program>(vertexShader.get(), plainFragmentShader.get());
 }
 
@@ -36,35 +37,21 @@ PerkProc::~PerkProc() {
 }
 
 void PerkProc::apply(float mix) {
-    // Read now rather than taken from the frame, so it can run slightly ahead of the scene.
-    float time = static_cast<float>(Sync::getTime());
-    float distortion = Sync::getValue("PerkProc Distortion");
-    float distortion2 = Sync::getValue("PerkProc Distortion2");
-    float flash = Sync::getValue("PerkProc Flash");
-    float invert = Sync::getValue("PerkProc Invert");
-    float desaturation = Sync::getValue("PerkProc Desat");
-    float gradientExp = Sync::getValue("PerkProc G Exp");
-    float vignetteExp = Sync::getValue("PerkProc V Exp");
-    float dots = Sync::getValue("PerkProc Dots");
+    apply(Grading::read(mix));
+}
 
-    // The shader clamps the dots' amount to 0..1; the distortions act at any value but 0.
-    bool plain = distortion == 0.0f && distortion2 == 0.0f && !(dots > 0.0f);
-    Program& used = plain ? *plainProgram : *program;
+void PerkProc::apply(const Grading& grading) {
+    Program& used = grading.needsItsOwnPass() ? *program : *plainProgram;
     used.bind();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, target->getTexture(0)->getId());
 
     used.setUniform1i("Tex", 0);
-    used.setUniform1f("Time", time);
-    used.setUniform1f("Distortion", distortion);
-    used.setUniform1f("Distortion2", distortion2);
-    used.setUniform1f("Flash", flash);
-    used.setUniform1f("Mix", mix);
-    used.setUniform1f("Invert", invert);
-    used.setUniform1f("Desaturation", desaturation);
-    used.setUniform1f("GradientExp", gradientExp);
-    used.setUniform1f("VignetteExp", vignetteExp);
-    used.setUniform1f("Dots", dots);
+    used.setUniform1f("Time", grading.time);
+    used.setUniform1f("Distortion", grading.distortion);
+    used.setUniform1f("Distortion2", grading.distortion2);
+    Grading::setPerPixelUniforms(used, &grading);
+    used.setUniform1f("Dots", grading.dots);
 
     glRecti(-1, -1, 1, 1);
 

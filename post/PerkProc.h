@@ -2,6 +2,7 @@
 // bloom's input. One per process, made on first use.
 #pragma once
 
+#include "Grading.h"
 #include "Program.h"
 #include "RenderTarget.h"
 #include "Shader.h"
@@ -24,6 +25,7 @@ public:
     // Grades the target's image into whatever framebuffer is bound, over the caller's viewport;
     // mix blends from the untouched image (0) to the fully graded one (1).
     void apply(float mix);
+    void apply(const Grading& grading);
 
 private:
     PerkProc();

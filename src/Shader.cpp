@@ -47,7 +47,11 @@ Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum ty
 }
 
 Shader::Shader(const Kem::String& path, GLenum type, const char* defines)
-    : type(type), path(path), defines(defines ? defines : "") {
+    : Shader(Kem::String(), path, type, defines) {}
+
+Shader::Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type,
+               const char* defines)
+    : type(type), commonPath(commonPath), path(path), defines(defines ? defines : "") {
     checkType(type);
     id = compile(path, readSource(), type);
     Reloadables::add(this);

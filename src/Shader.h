@@ -15,6 +15,9 @@ public:
     // The stage file with lines (such as "#define X\n") put in after its #version line: variants
     // of one source without a copy of it.
     Shader(const Kem::String& path, GLenum type, const char* defines);
+    // Both: the common file, then the defines after its #version line, then the stage file.
+    Shader(const Kem::String& commonPath, const Kem::String& path, GLenum type,
+           const char* defines);
     ~Shader();
     Shader(const Shader&) = delete;
     Shader& operator=(const Shader&) = delete;

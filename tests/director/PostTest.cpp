@@ -49,7 +49,7 @@ int brightness(Rgba p) {
     return p.r + p.g + p.b;
 }
 
-struct Grading {
+struct Amounts {
     float distortion = 0, distortion2 = 0, flash = 0, mix = 1, invert = 0, desaturation = 0,
           gradientExp = 0, vignetteExp = 0, dots = 0;
 };
@@ -63,7 +63,7 @@ protected:
     }
 
     // The grading program with chosen amounts, drawn as the pass draws it.
-    std::vector<Rgba> grade(const Grading& amounts, bool plain = false) {
+    std::vector<Rgba> grade(const Amounts& amounts, bool plain = false) {
         PerkProc& perkProc = PerkProc::get();
         canvas.bind();
         Program& program = plain ? perkProc.getPlainProgram() : perkProc.getProgram();
@@ -101,12 +101,12 @@ TEST_F(Post, GradingWithMixZeroOrAllAmountsZeroPassesTheImageThrough) {
     EXPECT_EQ(stage::getInteger(GL_CURRENT_PROGRAM), 0);
     EXPECT_EQ(stage::getInteger(GL_TEXTURE_BINDING_2D), 0);
 
-    EXPECT_LE(largestDifference(grade(Grading()), image), 1);
+    EXPECT_LE(largestDifference(grade(Amounts()), image), 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
-    Grading none, graded, flashed, inverted;
+    Amounts none, graded, flashed, inverted;
     graded.desaturation = 0.35f;
     graded.gradientExp = 1;
     graded.vignetteExp = 1.6f;
@@ -115,11 +115,11 @@ TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
     inverted.invert = 0.7f;
     inverted.mix = 0.5f;
     inverted.dots = -1; // clamped to none
-    for (const Grading& amounts : {none, graded, flashed, inverted})
+    for (const Amounts& amounts : {none, graded, flashed, inverted})
         EXPECT_LE(largestDifference(grade(amounts, true), grade(amounts)), 1);
 
     // The variant really leaves the lens warp and the halftone out.
-    Grading warped, dotted;
+    Amounts warped, dotted;
     warped.distortion2 = 2;
     dotted.dots = 1;
     EXPECT_GT(largestDifference(grade(warped, true), grade(warped)), 10);
@@ -127,30 +127,30 @@ TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
 }
 
 TEST_F(Post, FlashInvertAndDesaturationDoWhatTheySay) {
-    Grading flash;
+    Amounts flash;
     flash.flash = 1;
     EXPECT_EQ(brightness(at(grade(flash), 100, 100)), 765);
 
-    Grading invert;
+    Amounts invert;
     invert.invert = 1;
     Rgba inverted = at(grade(invert), 100, 100);
     Rgba original = at(image, 100, 100);
     EXPECT_NEAR(inverted.r, 255 - original.r, 1);
     EXPECT_NEAR(inverted.b, 255 - original.b, 1);
 
-    Grading grey;
+    Amounts grey;
     grey.desaturation = 1;
     Rgba desaturated = at(grade(grey), 1000, 600);
     EXPECT_NEAR(desaturated.r, desaturated.g, 1);
     EXPECT_NEAR(desaturated.g, desaturated.b, 1);
 
-    Grading halfway = invert;
+    Amounts halfway = invert;
     halfway.mix = 0.5f;
     EXPECT_NEAR(at(grade(halfway), 100, 100).r, 127.5, 1.5);
 }
 
 TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
-    Grading gradient;
+    Amounts gradient;
     gradient.gradientExp = 1;
     std::vector<Rgba> graded = grade(gradient);
     // Bottom (row 0 read back) darker than the top, the top untouched.
@@ -160,7 +160,7 @@ TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
     EXPECT_GT(bottomRatio, 0.4);
     EXPECT_GT(topRatio, 0.97);
 
-    Grading vignette;
+    Amounts vignette;
     vignette.vignetteExp = 1;
     graded = grade(vignette);
     double cornerRatio = brightness(at(graded, 2, 2)) / double(brightness(at(image, 2, 2)));
@@ -170,18 +170,18 @@ TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
 }
 
 TEST_F(Post, DistortionsAndDotsMoveOrBreakUpTheImage) {
-    Grading tear;
+    Amounts tear;
     tear.distortion = 1;
     EXPECT_GT(largestDifference(grade(tear), image), 60);
 
-    Grading lens;
+    Amounts lens;
     lens.distortion2 = 1;
     std::vector<Rgba> warped = grade(lens);
     EXPECT_LE(largestDifference({at(warped, 640, 300)}, {at(image, 640, 300)}), 2);
     // The bright square's edge moves outward, and red further than blue.
     EXPECT_GT(largestDifference(warped, image), 100);
 
-    Grading dots;
+    Amounts dots;
     dots.dots = 1;
     std::vector<Rgba> screened = grade(dots);
     int darkest = 999, brightest = 0;
@@ -248,5 +248,36 @@ TEST_F(Post, MixPassesTheSharpImageDryAndGlowsAroundHighlightsWet) {
     EXPECT_LT(near, inside);
     EXPECT_LT(further, near);
     EXPECT_EQ(brightness(at(glow, 100, 100)), 0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Post, GradingAsTheBloomReadsTheSceneEqualsTheGradingPassBeforeIt) {
+    ::Grading full;
+    full.mix = 1.0f;
+    full.flash = 0.2f;
+    full.invert = 0.3f;
+    full.desaturation = 0.5f;
+    full.gradientExp = 1.0f;
+    full.vignetteExp = 1.2f;
+    ::Grading half = full;
+    half.mix = 0.5f;
+    Bloom& bloom = Bloom::get();
+    PerkProc& perkProc = PerkProc::get();
+    Texture& scene = *perkProc.getTarget().getTexture(0);
+    for (const ::Grading& grading : {full, half}) {
+        bloom.getInput().bind();
+        glViewport(0, 0, width, height);
+        perkProc.apply(grading);
+        bloom.blur();
+        canvas.bind();
+        bloom.mix(1, 1);
+        std::vector<Rgba> separate = canvas.read();
+        EXPECT_GT(largestDifference(separate, image), 40);
+
+        bloom.blur(scene, grading);
+        canvas.bind();
+        bloom.mix(1, 1, scene, grading);
+        EXPECT_LE(largestDifference(canvas.read(), separate), 2) << "mix " << grading.mix;
+    }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
