@@ -38,11 +38,11 @@ private:
     Bloom();
     ~Bloom();
 
-    std::unique_ptr<RenderTarget> input;
     void resampleBokeh();
     void blurFrom(GLuint source, const Grading* grading);
     void mixFrom(GLuint sharp, const Grading* grading, float intensity, float backgroundIntensity);
 
+    std::unique_ptr<RenderTarget> input;
     std::unique_ptr<RenderTarget> levels[2];
     std::unique_ptr<RenderTarget> blurTargets[2];
     std::unique_ptr<Texture> blurWeights;

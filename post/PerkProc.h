@@ -1,5 +1,6 @@
 // The scene target every scene draws into, and the colour-grading pass that turns it into the
-// bloom's input. One per process, made on first use.
+// bloom's input when the grading needs a pass of its own (else the bloom grades as it reads).
+// One per process, made on first use.
 #pragma once
 
 #include "Grading.h"
