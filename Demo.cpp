@@ -231,19 +231,19 @@ bool Demo::renderFrame() {
     for (const Card& card : openingCards) {
         float alpha = Sync::getValue(card.fade);
         if (alpha > 0)
-            drawTitleCard(card.texture->getId(), alpha, 0, width, height);
+            drawTitleCard(*card.texture, alpha, 0, width, height);
     }
     // Both offsets are read every frame, shown or not.
     float go = Sync::getValue("Go Fade");
     float gOffset = Sync::getValue("G Offset");
     if (go > 0)
-        drawTitleCard(gCard->getId(), go, gOffset, width, height);
+        drawTitleCard(*gCard, go, gOffset, width, height);
     float oOffset = Sync::getValue("O Offset");
     if (go > 0)
-        drawTitleCard(oCard->getId(), go, oOffset, width, height);
+        drawTitleCard(*oCard, go, oOffset, width, height);
     float endFade = Sync::getValue("End Fade");
     if (endFade > 0)
-        drawTitleCard(endCard->getId(), endFade, 0, width, height);
+        drawTitleCard(*endCard, endFade, 0, width, height);
 
     if (passTimers)
         passTimers->begin(Pass::Grading);

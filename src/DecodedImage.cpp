@@ -27,6 +27,46 @@ bool endsWithJpegEnd(const std::vector<unsigned char>& bytes) {
     return false;
 }
 
+// Opaque images end the search within their first row; only cut-out images are read whole.
+TexelRect findVisibleTexels(const unsigned char* rgba, int width, int height) {
+    auto alpha = [&](int x, int y) {
+        return rgba[(size_t(y) * size_t(width) + size_t(x)) * 4 + 3];
+    };
+    auto rowHasAlpha = [&](int y) {
+        for (int x = 0; x < width; ++x)
+            if (alpha(x, y))
+                return true;
+        return false;
+    };
+    TexelRect rect;
+    int top = 0;
+    while (top < height && !rowHasAlpha(top))
+        ++top;
+    if (top == height)
+        return rect;
+    int bottom = height - 1;
+    while (!rowHasAlpha(bottom))
+        --bottom;
+    int left = width, right = -1;
+    for (int y = top; y <= bottom && (left > 0 || right < width - 1); ++y) {
+        for (int x = 0; x < left; ++x)
+            if (alpha(x, y)) {
+                left = x;
+                break;
+            }
+        for (int x = width - 1; x > right; --x)
+            if (alpha(x, y)) {
+                right = x;
+                break;
+            }
+    }
+    rect.x0 = left;
+    rect.y0 = top;
+    rect.x1 = right;
+    rect.y1 = bottom;
+    return rect;
+}
+
 } // namespace
 
 DecodedImage::DecodedImage(const Kem::String& path, const char* file, int line) {
@@ -58,6 +98,7 @@ DecodedImage::DecodedImage(const Kem::String& path, const char* file, int line) 
         refuse(path, file, line,
                "cannot decode '" + name +
                    "': " + (stbi_failure_reason() ? stbi_failure_reason() : "corrupt"));
+    visible = findVisibleTexels(pixels, width, height);
 }
 
 DecodedImage::~DecodedImage() {

@@ -9,6 +9,7 @@ Texture::Texture(const Kem::String& path) : path(path) {
     std::shared_ptr<const DecodedImage> image = decodeImage(path, "src/Texture", 21);
     width = image->getWidth();
     height = image->getHeight();
+    visibleTexels = image->getVisibleTexels();
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -20,7 +21,8 @@ Texture::Texture(const Kem::String& path) : path(path) {
     Reloadables::add(this);
 }
 
-Texture::Texture(int width, int height, GLenum internalFormat) : width(width), height(height) {
+Texture::Texture(int width, int height, GLenum internalFormat)
+    : width(width), height(height), visibleTexels{0, 0, width - 1, height - 1} {
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -51,6 +53,7 @@ void Texture::rebuild() {
     std::swap(id, fresh.id);
     std::swap(width, fresh.width);
     std::swap(height, fresh.height);
+    std::swap(visibleTexels, fresh.visibleTexels);
 }
 
 void adoptSampling(GLenum target, GLuint from, GLuint to) {

@@ -2,6 +2,7 @@
 // empty storage for a render target.
 #pragma once
 
+#include "DecodedImage.h"
 #include "Extensions.h"
 #include "Reloadable.h"
 #include "kem/String.h"
@@ -21,6 +22,8 @@ public:
     GLuint getId() const { return id; }
     int getWidth() const { return width; }
     int getHeight() const { return height; }
+    // For an image file, the texels with alpha above 0; for render storage, all of them.
+    const TexelRect& getVisibleTexels() const { return visibleTexels; }
     // Selects the unit (it stays active) and binds the texture to GL_TEXTURE_2D there.
     void bind(int unit);
 
@@ -33,5 +36,6 @@ private:
     GLuint id = 0;
     int width = 0;
     int height = 0;
+    TexelRect visibleTexels;
     Kem::String path; // empty for render storage
 };

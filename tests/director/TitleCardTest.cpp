@@ -1,7 +1,7 @@
 // Title cards drawn into a framebuffer of their own and read back: size, letterbox, offset, alpha.
+#include "TitleCard.h"
 #include "Stage.h"
 #include "Texture.h"
-#include "TitleCard.h"
 
 #include <filesystem>
 
@@ -9,8 +9,12 @@ using stage::Rgba;
 
 namespace {
 
-bool isMagenta(Rgba p) { return p.r > 200 && p.g < 60 && p.b > 200; }
-bool isWhite(Rgba p) { return p.r > 250 && p.g > 250 && p.b > 250; }
+bool isMagenta(Rgba p) {
+    return p.r > 200 && p.g < 60 && p.b > 200;
+}
+bool isWhite(Rgba p) {
+    return p.r > 250 && p.g > 250 && p.b > 250;
+}
 
 class TitleCard : public ::testing::Test {
 protected:
@@ -101,6 +105,35 @@ TEST_F(TitleCard, BlendsByAlphaAndLeavesStateAsFound) {
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(stage::getInteger(GL_TEXTURE_BINDING_2D), 0);
+}
+
+TEST_F(TitleCard, CutToItsVisibleTexelsTheCardDrawsExactlyWhatTheWholeQuadDraws) {
+    // The marker is transparent but for its middle stripe, so the cut is far smaller than the
+    // quad; a cut one pixel short anywhere changes the picture.
+    const TexelRect& visible = marker().getVisibleTexels();
+    ASSERT_GT(visible.x0, 0);
+    ASSERT_LT(visible.x1, marker().getWidth() - 1);
+    struct Case {
+        int width, height;
+        float offset, alpha;
+    };
+    for (Case c :
+         {Case{1280, 720, 0.0f, 1.0f}, Case{1280, 720, 0.37f, 0.6f}, Case{1024, 768, -0.5f, 1.0f},
+          Case{1920, 1080, 0.9f, 0.8f}, Case{1280, 720, -1.6f, 1.0f}}) {
+        stage::Canvas canvas(c.width, c.height);
+        canvas.fill(0.2f, 0.3f, 0.4f, 1);
+        drawTitleCard(marker().getId(), c.alpha, c.offset, c.width, c.height);
+        std::vector<Rgba> whole = canvas.read();
+        canvas.fill(0.2f, 0.3f, 0.4f, 1);
+        drawTitleCard(marker(), c.alpha, c.offset, c.width, c.height);
+        std::vector<Rgba> cut = canvas.read();
+        int differing = 0;
+        for (size_t i = 0; i < whole.size(); ++i)
+            differing += whole[i].r != cut[i].r || whole[i].g != cut[i].g || whole[i].b != cut[i].b;
+        EXPECT_EQ(differing, 0) << c.width << "x" << c.height << " offset " << c.offset;
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(TitleCard, TheShowsOwnCardsAreSixteenByNineAndShowSomething) {
