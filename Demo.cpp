@@ -257,23 +257,18 @@ bool Demo::renderFrame() {
         glViewport(0, 0, width, height);
         perkProc.apply(grading);
     }
+    Texture& bloomSource = ownPass ? *bloom.getInput().getTexture(0) : *sceneTarget.getTexture(0);
+    const Grading* gradedOnTheWay = ownPass ? nullptr : &grading;
 
     if (passTimers)
         passTimers->begin(Pass::Bloom);
-    Texture& ungraded = *sceneTarget.getTexture(0);
-    if (ownPass)
-        bloom.blur();
-    else
-        bloom.blur(ungraded, grading);
+    bloom.blur(bloomSource, gradedOnTheWay);
 
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer);
     glViewport(0, 0, width, height);
     float dry = Sync::getValue("Bloom Dry");
     float wet = Sync::getValue("Bloom Wet");
-    if (ownPass)
-        bloom.mix(wet, dry);
-    else
-        bloom.mix(wet, dry, ungraded, grading);
+    bloom.mix(wet, dry, bloomSource, gradedOnTheWay);
     if (passTimers)
         passTimers->endFrame(waitForPassTimes);
 

@@ -99,14 +99,10 @@ Bloom::~Bloom() {
 }
 
 void Bloom::blur() {
-    blurFrom(input->getTexture(0)->getId(), nullptr);
+    blur(*input->getTexture(0), nullptr);
 }
 
-void Bloom::blur(Texture& scene, const Grading& grading) {
-    blurFrom(scene.getId(), &grading);
-}
-
-void Bloom::blurFrom(GLuint source, const Grading* grading) {
+void Bloom::blur(Texture& source, const Grading* grading) {
     // Only the viewport is saved: the depth test stays off afterwards.
     glPushAttrib(GL_VIEWPORT_BIT);
     glDisable(GL_DEPTH_TEST);
@@ -116,6 +112,7 @@ void Bloom::blurFrom(GLuint source, const Grading* grading) {
     blitProgram->bind();
     blitProgram->setUniform1i("Tex", 0);
     glActiveTexture(GL_TEXTURE0);
+    GLuint level = source.getId();
     for (int i = 0; i < 2; ++i) {
         // Graded at the first level only: the second averages graded texels.
         Grading::setPerPixelUniforms(*blitProgram, i == 0 ? grading : nullptr);
@@ -123,9 +120,9 @@ void Bloom::blurFrom(GLuint source, const Grading* grading) {
         blitProgram->setUniform1f("Width", static_cast<float>(levelSizes[i]));
         blitProgram->setUniform1f("Height", static_cast<float>(levelSizes[i]));
         levels[i]->bind();
-        glBindTexture(GL_TEXTURE_2D, source);
+        glBindTexture(GL_TEXTURE_2D, level);
         drawFullScreen();
-        source = levels[i]->getTexture(0)->getId();
+        level = levels[i]->getTexture(0)->getId();
     }
 
     // Along x into target 1, then along y into target 0, where the mix reads it.
@@ -138,10 +135,10 @@ void Bloom::blurFrom(GLuint source, const Grading* grading) {
         RenderTarget& destination = *blurTargets[axis == 0 ? 1 : 0];
         glBindTexture(GL_TEXTURE_2D, 0);
         destination.bind();
-        glBindTexture(GL_TEXTURE_2D, source);
+        glBindTexture(GL_TEXTURE_2D, level);
         blurProgram->setUniform2f("Direction", axis == 0 ? 1.0f : 0.0f, axis == 0 ? 0.0f : 1.0f);
         drawFullScreen();
-        source = destination.getTexture(0)->getId();
+        level = destination.getTexture(0)->getId();
     }
 
     glActiveTexture(GL_TEXTURE1);
@@ -172,22 +169,16 @@ void Bloom::resampleBokeh() {
 }
 
 void Bloom::mix(float intensity, float backgroundIntensity) {
-    mixFrom(input->getTexture(0)->getId(), nullptr, intensity, backgroundIntensity);
+    mix(intensity, backgroundIntensity, *input->getTexture(0), nullptr);
 }
 
-void Bloom::mix(float intensity, float backgroundIntensity, Texture& scene,
-                const Grading& grading) {
-    mixFrom(scene.getId(), &grading, intensity, backgroundIntensity);
-}
-
-void Bloom::mixFrom(GLuint sharp, const Grading* grading, float intensity,
-                    float backgroundIntensity) {
+void Bloom::mix(float intensity, float backgroundIntensity, Texture& source,
+                const Grading* grading) {
     if (resampledBokeh != bokehTexture->getId())
         resampleBokeh();
     bokehAtRenderSize->getTexture(0)->bind(2);
     blurTargets[0]->getTexture(0)->bind(1);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, sharp);
+    source.bind(0);
 
     const Resolution& size = getRenderResolution();
     mixProgram->bind();

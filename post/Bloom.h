@@ -29,18 +29,17 @@ public:
     void blur();
     // Draws sharp x backgroundIntensity + shaped glow x intensity into the bound framebuffer.
     void mix(float intensity, float backgroundIntensity);
-    // Both from the ungraded scene instead of the input, graded pixel by pixel as they read it:
-    // for a grading that does not need its own pass, one full-size pass less.
-    void blur(Texture& scene, const Grading& grading);
-    void mix(float intensity, float backgroundIntensity, Texture& scene, const Grading& grading);
+    // Both from another image: with a grading, the ungraded scene, graded pixel by pixel as they
+    // read it (for a grading that does not need its own pass, one full-size pass less); without
+    // one, an image taken as graded.
+    void blur(Texture& source, const Grading* grading);
+    void mix(float intensity, float backgroundIntensity, Texture& source, const Grading* grading);
 
 private:
     Bloom();
     ~Bloom();
 
     void resampleBokeh();
-    void blurFrom(GLuint source, const Grading* grading);
-    void mixFrom(GLuint sharp, const Grading* grading, float intensity, float backgroundIntensity);
 
     std::unique_ptr<RenderTarget> input;
     std::unique_ptr<RenderTarget> levels[2];

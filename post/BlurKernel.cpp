@@ -38,7 +38,6 @@ std::vector<double> blurOnce(const std::vector<double>& row, double delta) {
 
 BlurKernel foldBlurPasses(int size, const float* deltas, int passCount) {
     BlurKernel kernel;
-    kernel.size = size;
     kernel.weights.assign(size_t(size) * BlurKernel::band, 0.0f);
     for (int input = 0; input < size; ++input) {
         std::vector<double> row(size_t(size), 0.0);

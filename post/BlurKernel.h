@@ -10,7 +10,6 @@ struct BlurKernel {
     static constexpr int reach = 10;
     static constexpr int band = 24;
 
-    int size = 0;
     // weights[o * band + j] multiplies input texel o - reach + j; zero outside the texture.
     std::vector<float> weights;
 };

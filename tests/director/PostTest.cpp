@@ -49,10 +49,13 @@ int brightness(Rgba p) {
     return p.r + p.g + p.b;
 }
 
-struct Amounts {
-    float distortion = 0, distortion2 = 0, flash = 0, mix = 1, invert = 0, desaturation = 0,
-          gradientExp = 0, vignetteExp = 0, dots = 0;
-};
+// Every amount 0 but the mix, which grades fully.
+::Grading fullyGraded() {
+    ::Grading amounts;
+    amounts.time = 1.5f;
+    amounts.mix = 1.0f;
+    return amounts;
+}
 
 class Post : public ::testing::Test {
 protected:
@@ -63,7 +66,7 @@ protected:
     }
 
     // The grading program with chosen amounts, drawn as the pass draws it.
-    std::vector<Rgba> grade(const Amounts& amounts, bool plain = false) {
+    std::vector<Rgba> grade(const ::Grading& amounts, bool plain = false) {
         PerkProc& perkProc = PerkProc::get();
         canvas.bind();
         Program& program = plain ? perkProc.getPlainProgram() : perkProc.getProgram();
@@ -71,15 +74,10 @@ protected:
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, perkProc.getTarget().getTexture(0)->getId());
         program.setUniform1i("Tex", 0);
-        program.setUniform1f("Time", 1.5f);
+        program.setUniform1f("Time", amounts.time);
         program.setUniform1f("Distortion", amounts.distortion);
         program.setUniform1f("Distortion2", amounts.distortion2);
-        program.setUniform1f("Flash", amounts.flash);
-        program.setUniform1f("Mix", amounts.mix);
-        program.setUniform1f("Invert", amounts.invert);
-        program.setUniform1f("Desaturation", amounts.desaturation);
-        program.setUniform1f("GradientExp", amounts.gradientExp);
-        program.setUniform1f("VignetteExp", amounts.vignetteExp);
+        ::Grading::setPerPixelUniforms(program, &amounts);
         program.setUniform1f("Dots", amounts.dots);
         glRecti(-1, -1, 1, 1);
         glBindTexture(GL_TEXTURE_2D, 0);
@@ -101,25 +99,26 @@ TEST_F(Post, GradingWithMixZeroOrAllAmountsZeroPassesTheImageThrough) {
     EXPECT_EQ(stage::getInteger(GL_CURRENT_PROGRAM), 0);
     EXPECT_EQ(stage::getInteger(GL_TEXTURE_BINDING_2D), 0);
 
-    EXPECT_LE(largestDifference(grade(Amounts()), image), 1);
+    EXPECT_LE(largestDifference(grade(fullyGraded()), image), 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
-    Amounts none, graded, flashed, inverted;
-    graded.desaturation = 0.35f;
-    graded.gradientExp = 1;
-    graded.vignetteExp = 1.6f;
+    ::Grading none = fullyGraded(), tones = fullyGraded(), flashed = fullyGraded(),
+              inverted = fullyGraded();
+    tones.desaturation = 0.35f;
+    tones.gradientExp = 1;
+    tones.vignetteExp = 1.6f;
     flashed.flash = 0.4f;
     flashed.vignetteExp = 1.2f;
     inverted.invert = 0.7f;
     inverted.mix = 0.5f;
     inverted.dots = -1; // clamped to none
-    for (const Amounts& amounts : {none, graded, flashed, inverted})
+    for (const ::Grading& amounts : {none, tones, flashed, inverted})
         EXPECT_LE(largestDifference(grade(amounts, true), grade(amounts)), 1);
 
     // The variant really leaves the lens warp and the halftone out.
-    Amounts warped, dotted;
+    ::Grading warped = fullyGraded(), dotted = fullyGraded();
     warped.distortion2 = 2;
     dotted.dots = 1;
     EXPECT_GT(largestDifference(grade(warped, true), grade(warped)), 10);
@@ -127,30 +126,30 @@ TEST_F(Post, ThePlainVariantGradesLikeTheFullProgramWithoutDistortionOrDots) {
 }
 
 TEST_F(Post, FlashInvertAndDesaturationDoWhatTheySay) {
-    Amounts flash;
+    ::Grading flash = fullyGraded();
     flash.flash = 1;
     EXPECT_EQ(brightness(at(grade(flash), 100, 100)), 765);
 
-    Amounts invert;
+    ::Grading invert = fullyGraded();
     invert.invert = 1;
     Rgba inverted = at(grade(invert), 100, 100);
     Rgba original = at(image, 100, 100);
     EXPECT_NEAR(inverted.r, 255 - original.r, 1);
     EXPECT_NEAR(inverted.b, 255 - original.b, 1);
 
-    Amounts grey;
+    ::Grading grey = fullyGraded();
     grey.desaturation = 1;
     Rgba desaturated = at(grade(grey), 1000, 600);
     EXPECT_NEAR(desaturated.r, desaturated.g, 1);
     EXPECT_NEAR(desaturated.g, desaturated.b, 1);
 
-    Amounts halfway = invert;
+    ::Grading halfway = invert;
     halfway.mix = 0.5f;
     EXPECT_NEAR(at(grade(halfway), 100, 100).r, 127.5, 1.5);
 }
 
 TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
-    Amounts gradient;
+    ::Grading gradient = fullyGraded();
     gradient.gradientExp = 1;
     std::vector<Rgba> graded = grade(gradient);
     // Bottom (row 0 read back) darker than the top, the top untouched.
@@ -160,7 +159,7 @@ TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
     EXPECT_GT(bottomRatio, 0.4);
     EXPECT_GT(topRatio, 0.97);
 
-    Amounts vignette;
+    ::Grading vignette = fullyGraded();
     vignette.vignetteExp = 1;
     graded = grade(vignette);
     double cornerRatio = brightness(at(graded, 2, 2)) / double(brightness(at(image, 2, 2)));
@@ -170,18 +169,18 @@ TEST_F(Post, GradientAndVignetteAreGentleAtOne) {
 }
 
 TEST_F(Post, DistortionsAndDotsMoveOrBreakUpTheImage) {
-    Amounts tear;
+    ::Grading tear = fullyGraded();
     tear.distortion = 1;
     EXPECT_GT(largestDifference(grade(tear), image), 60);
 
-    Amounts lens;
+    ::Grading lens = fullyGraded();
     lens.distortion2 = 1;
     std::vector<Rgba> warped = grade(lens);
     EXPECT_LE(largestDifference({at(warped, 640, 300)}, {at(image, 640, 300)}), 2);
     // The bright square's edge moves outward, and red further than blue.
     EXPECT_GT(largestDifference(warped, image), 100);
 
-    Amounts dots;
+    ::Grading dots = fullyGraded();
     dots.dots = 1;
     std::vector<Rgba> screened = grade(dots);
     int darkest = 999, brightest = 0;
@@ -252,8 +251,7 @@ TEST_F(Post, MixPassesTheSharpImageDryAndGlowsAroundHighlightsWet) {
 }
 
 TEST_F(Post, GradingAsTheBloomReadsTheSceneEqualsTheGradingPassBeforeIt) {
-    ::Grading full;
-    full.mix = 1.0f;
+    ::Grading full = fullyGraded();
     full.flash = 0.2f;
     full.invert = 0.3f;
     full.desaturation = 0.5f;
@@ -274,9 +272,9 @@ TEST_F(Post, GradingAsTheBloomReadsTheSceneEqualsTheGradingPassBeforeIt) {
         std::vector<Rgba> separate = canvas.read();
         EXPECT_GT(largestDifference(separate, image), 40);
 
-        bloom.blur(scene, grading);
+        bloom.blur(scene, &grading);
         canvas.bind();
-        bloom.mix(1, 1, scene, grading);
+        bloom.mix(1, 1, scene, &grading);
         EXPECT_LE(largestDifference(canvas.read(), separate), 2) << "mix " << grading.mix;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
