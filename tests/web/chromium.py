@@ -233,16 +233,20 @@ class Page:
         return self.evaluate("document.title")
 
     def wait_for(self, expression, timeout=120, what=None):
-        """Polls a JavaScript expression until it is truthy and returns its value."""
+        """Polls a JavaScript expression until it is truthy and returns its value; while the
+        page loads, an expression that throws counts as not yet."""
         deadline = time.monotonic() + timeout
         while True:
-            value = self.evaluate(expression)
+            try:
+                value, failure = self.evaluate(expression), ""
+            except HarnessError as error:
+                value, failure = None, "; it throws %s" % error
             if value:
                 return value
             if time.monotonic() > deadline:
                 self._collect()
-                raise HarnessError("waited %d s for %s; title %r; console:\n  %s" %
-                                   (timeout, what or expression, self.title(),
+                raise HarnessError("waited %d s for %s%s; title %r; console:\n  %s" %
+                                   (timeout, what or expression, failure, self.title(),
                                     "\n  ".join(self.console[-20:])))
             time.sleep(0.1)
 
