@@ -144,38 +144,52 @@ def canvas_picture(page, image):
     return [p for p in pixels_in(image, rect)]
 
 
+def start_show(page, resolution, size):
+    page.click_element("input[name=resolution][value='%d']" % resolution)
+    page.click_element("#play")
+    page.wait_for("document.body.classList.contains('playing') && "
+                  "document.getElementById('canvas').width === %d && "
+                  "document.getElementById('canvas').height === %d" % size, 60,
+                  "the %dx%d show" % size)
+    check(not shown(page, "#start"), "the start page stays over the show")
+
+
+def watch_show(page, out_dir, name, size):
+    """Two pictures a second apart differ, the music clock moves on, and the picture is
+    letterboxed: black bars beside or above it, something drawn within."""
+    page.wait_for("Module.oxbrineMusicSeconds && Module.oxbrineMusicSeconds() > 2", 120,
+                  "the music clock to pass 2 s")
+    first_time = page.evaluate("Module.oxbrineMusicSeconds()")
+    first = picture(page, os.path.join(out_dir, name + "_1.png"))
+    time.sleep(1.0)
+    second_time = page.evaluate("Module.oxbrineMusicSeconds()")
+    second = picture(page, os.path.join(out_dir, name + "_2.png"))
+    print("music clock %.3f s, then %.3f s" % (first_time, second_time))
+    check(second_time > first_time + 0.2, "the clock stands: %.3f then %.3f" %
+          (first_time, second_time))
+    check(first[2] != second[2], "two pictures a second apart are the same")
+    scale = min(VIEWPORT[0] / size[0], VIEWPORT[1] / size[1])
+    shown_width, shown_height = size[0] * scale, size[1] * scale
+    left, top = (VIEWPORT[0] - shown_width) / 2, (VIEWPORT[1] - shown_height) / 2
+    if left > top:
+        bars = [(0, 0, left - 8, VIEWPORT[1]), (left + shown_width + 8, 0, left - 8, VIEWPORT[1])]
+    else:
+        bars = [(0, 0, VIEWPORT[0], top - 8), (0, top + shown_height + 8, VIEWPORT[0], top - 8)]
+    for image in (first, second):
+        outside = [p for bar in bars for p in pixels_in(image, bar)]
+        check(outside and all(sum(p) < 10 for p in outside), "the bars are not black")
+        inside = list(pixels_in(image, (left + 8, top + 8, shown_width - 16, shown_height - 16)))
+        check(sum(1 for p in inside if sum(p) > 30) > len(inside) // 50,
+              "the show's picture is blank")
+
+
 def case_play_and_escape(web_dir, out_dir, work):
     with Server(web_dir) as server, Browser() as browser:
         page = open_start_page(browser, server)
-        page.click_element("input[name=resolution][value='2']")
-        page.click_element("#play")
-        page.wait_for("document.body.classList.contains('playing') && "
-                      "document.getElementById('canvas').width === 1024 && "
-                      "document.getElementById('canvas').height === 768", 60,
-                      "the 1024x768 show")
-        check(not shown(page, "#start"), "the start page stays over the show")
-        page.wait_for("Module.oxbrineMusicSeconds && Module.oxbrineMusicSeconds() > 2", 120,
-                      "the music clock to pass 2 s")
-        first_time = page.evaluate("Module.oxbrineMusicSeconds()")
-        first = picture(page, os.path.join(out_dir, "playing_1.png"))
-        time.sleep(1.0)
-        second_time = page.evaluate("Module.oxbrineMusicSeconds()")
-        second = picture(page, os.path.join(out_dir, "playing_2.png"))
-        print("music clock %.3f s, then %.3f s" % (first_time, second_time))
-        check(second_time > first_time + 0.2, "the clock stands: %.3f then %.3f" %
-              (first_time, second_time))
-        check(first[2] != second[2], "two pictures a second apart are the same")
-        # 4:3 in a 16:10 page: black bars left and right, the picture between them.
-        bar = int((VIEWPORT[0] - VIEWPORT[1] * 4 / 3) / 2)
-        for image in (first, second):
-            left = list(pixels_in(image, (0, 0, bar - 8, VIEWPORT[1])))
-            right = list(pixels_in(image, (VIEWPORT[0] - bar + 8, 0, bar - 8, VIEWPORT[1])))
-            check(all(sum(p) < 10 for p in left + right), "the bars beside the picture are "
-                  "not black")
-            inside = list(pixels_in(image, (bar + 8, 8, VIEWPORT[0] - 2 * bar - 16,
-                                            VIEWPORT[1] - 16)))
-            check(sum(1 for p in inside if sum(p) > 30) > len(inside) // 50,
-                  "the show's picture is blank")
+        start_show(page, 2, (1024, 768))
+        watch_show(page, out_dir, "playing", (1024, 768))
+        check(not any("playing silently" in m for m in page.messages()),
+              "the show plays silently though the browser has sound")
         page.key("Escape", "Escape", 27)
         page.wait_for("!document.body.classList.contains('playing') && "
                       "!document.getElementById('play').disabled", 60, "the start page")
@@ -187,6 +201,20 @@ def case_play_and_escape(web_dir, out_dir, work):
         check(page.evaluate("Module.oxbrineMusicSeconds()") == stopped_at,
               "the music goes on after the show ended")
         picture(page, os.path.join(out_dir, "after_escape.png"))
+
+
+def case_silent_play(web_dir, out_dir, work):
+    """A browser without Web Audio: the show plays in time on the paced silent clock."""
+    with Server(web_dir) as server, Browser() as browser:
+        page = browser.open("about:blank", viewport=VIEWPORT)
+        page.send("Page.addScriptToEvaluateOnNewDocument",
+                  {"source": "delete window.AudioContext; delete window.webkitAudioContext;"})
+        page.send("Page.navigate", {"url": server.url("index.html")})
+        page.wait_for("!document.getElementById('play').disabled", LOAD_TIMEOUT, "Play")
+        start_show(page, 1, (1280, 720))
+        watch_show(page, out_dir, "silent", (1280, 720))
+        check(any("playing silently" in m for m in page.messages()),
+              "no word that the show plays silently")
 
 
 def case_missing_data(web_dir, out_dir, work):

@@ -19,6 +19,7 @@
     const playButton = byId("play");
     let failed = false;
     let playing = false;
+    let playedResolution = null; // the engine keeps the size it first built its targets at
 
     function fatalError(message, detail) {
         message = String(message || "The show stopped");
@@ -55,6 +56,9 @@
         playing = false;
         leaveFullscreen();
         body.classList.remove("playing");
+        for (const choice of document.querySelectorAll('input[name="resolution"]'))
+            choice.disabled = choice.value !== playedResolution;
+        byId("status").textContent = "Reload the page to play at another resolution.";
         playButton.disabled = failed;
         playButton.focus();
     }
@@ -118,6 +122,8 @@
             return;
         }
         status.textContent = "Ready";
+        if (Module.oxbrineSoundPrepare)
+            Module.oxbrineSoundPrepare();
         playButton.disabled = false;
         playButton.focus();
     }
@@ -169,6 +175,7 @@
         const resolutionIndex = chosen ? Number(chosen.value) : 1;
         const fullscreen = byId("fullscreen").checked;
         playing = true;
+        playedResolution = String(resolutionIndex);
         playButton.disabled = true;
         body.classList.add("playing");
         // Browsers start sound and full screen only within a click's handling: both begin here.

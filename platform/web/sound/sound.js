@@ -5,12 +5,16 @@
 // Web Audio, a context the browser keeps suspended, sound switched off) runs a silent clock paced
 // by performance.now() instead, from the moment it gave up waiting, and stops at the music's end.
 //
-// For the page, on Module: oxbrineSoundUnlock() creates or resumes the context inside the Play
-// click (browsers start sound only there); oxbrineMusicSeconds() is the latest channel's position.
+// For the page, on Module: oxbrineSoundPrepare() decodes the music in Data/ while the page waits
+// for Play, so the show's clock need not wait for it; oxbrineSoundUnlock() creates or resumes
+// the context inside the Play click (browsers start sound only there); oxbrineMusicSeconds() is
+// the latest channel's position.
 var OxbrineSoundLibrary = {
+    $OxbrineSound__deps: ["$FS"],
     $OxbrineSound__postset: "OxbrineSound.install();",
     $OxbrineSound: {
         context: null,
+        prepared: {}, // path -> { length, decoding: promise of an AudioBuffer }
         sounds: [],
         channels: [],
         latest: -1,
@@ -19,8 +23,11 @@ var OxbrineSoundLibrary = {
         waitSeconds: 1.5,
 
         install: function () {
+            Module["oxbrineSoundPrepare"] = function () {
+                OxbrineSound.prepare();
+            };
             Module["oxbrineSoundUnlock"] = function () {
-                OxbrineSound.audioContext();
+                OxbrineSound.audioContext(true);
             };
             Module["oxbrineMusicSeconds"] = function () {
                 var channel = OxbrineSound.channels[OxbrineSound.latest];
@@ -32,8 +39,9 @@ var OxbrineSoundLibrary = {
             return performance.now() / 1000;
         },
 
-        // The context, made (or resumed) on first use; null where the browser has none.
-        audioContext: function () {
+        // The context, made on first use and resumed when asked (only a click lets it run);
+        // null where the browser has none.
+        audioContext: function (resume) {
             var self = OxbrineSound;
             if (!self.context) {
                 var Context = window.AudioContext || window.webkitAudioContext;
@@ -46,9 +54,43 @@ var OxbrineSoundLibrary = {
                     return null;
                 }
             }
-            if (self.context.state === "suspended")
+            if (resume && self.context.state === "suspended")
                 self.context.resume().catch(function () {});
             return self.context;
+        },
+
+        // A promise of the decoded music; decoded by the context, so at the rate it plays at.
+        decode: function (bytes) {
+            var decoder = OxbrineSound.audioContext(false);
+            if (!decoder && window.OfflineAudioContext) {
+                try {
+                    decoder = new OfflineAudioContext(2, 1, 48000);
+                } catch (error) {
+                    decoder = null;
+                }
+            }
+            if (!decoder)
+                return null;
+            return decoder.decodeAudioData(bytes);
+        },
+
+        prepare: function () {
+            var names = [];
+            try {
+                names = FS.readdir("/Data");
+            } catch (error) {
+                return;
+            }
+            names.forEach(function (name) {
+                if (!/\.mp3$/i.test(name))
+                    return;
+                var bytes = FS.readFile("/Data/" + name);
+                var decoding = OxbrineSound.decode(bytes.slice().buffer);
+                if (!decoding)
+                    return;
+                decoding.catch(function () {}); // reported when the show opens it
+                OxbrineSound.prepared["Data/" + name] = { length: bytes.length, decoding: decoding };
+            });
         },
 
         // Context time being heard now: the output timestamp carried on by the page's clock.
@@ -153,20 +195,15 @@ var OxbrineSoundLibrary = {
         var path = UTF8ToString(pathPointer);
         var sound = { path: path, buffer: null, failed: false, decoding: true };
         var id = self.sounds.push(sound) - 1;
-        var copy = HEAPU8.slice(bytes, bytes + length).buffer;
-        var decoder = self.audioContext();
-        if (!decoder && window.OfflineAudioContext) {
-            try {
-                decoder = new OfflineAudioContext(2, 1, 44100);
-            } catch (error) {
-                decoder = null;
-            }
-        }
-        if (!decoder) {
+        var ready = self.prepared[path.replace(/^\/+/, "")];
+        var decoding = ready && ready.length === length
+                           ? ready.decoding
+                           : self.decode(HEAPU8.slice(bytes, bytes + length).buffer);
+        if (!decoding) {
             sound.decoding = false; // no decoder: silent, with no known end
             return id;
         }
-        decoder.decodeAudioData(copy).then(function (buffer) {
+        decoding.then(function (buffer) {
             sound.buffer = buffer;
             sound.decoding = false;
         }, function (error) {
@@ -193,7 +230,7 @@ var OxbrineSoundLibrary = {
                         last: 0, startedAt: 0, source: null, paused: !!paused, stopped: false,
                         silent: !!silent };
         if (!silent)
-            self.audioContext();
+            self.audioContext(true);
         self.latest = self.channels.push(channel) - 1;
         self.settle(channel);
         return self.latest;
