@@ -46,6 +46,11 @@ void emscripten_glUniformMatrix3fv(GLint location, GLsizei count, GLboolean tran
                                    const GLfloat* value);
 void emscripten_glUniform1i(GLint location, GLint value);
 void emscripten_glUniform1f(GLint location, GLfloat value);
+void emscripten_glUniform4f(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
+void emscripten_glGetActiveUniform(GLuint program, GLuint index, GLsizei size, GLsizei* length,
+                                   GLint* count, GLenum* type, GLchar* name);
+void emscripten_glBindTexture(GLenum target, GLuint texture);
+void emscripten_glDeleteTextures(GLsizei count, const GLuint* textures);
 void emscripten_glGetQueryObjectuiv(GLuint query, GLenum name, GLuint* value);
 void emscripten_glGenBuffers(GLsizei count, GLuint* buffers);
 void emscripten_glBindBuffer(GLenum target, GLuint buffer);
@@ -94,6 +99,14 @@ GLuint currentProgram();
 // program when the engine has none in use; unbindAfter() then restores the engine's binding.
 void prepareProgram(GLenum mode);
 void unbindAfter();
+
+// The 2D textures as far as GL_CLAMP's border needs them: which is bound to each unit, its size,
+// wrapping and filters.
+void noteTextureSize(GLenum target, int width, int height);
+void noteTextureParameter(GLenum target, GLenum name, GLint value);
+// (clamp s, clamp t, width, height) of the 2D texture bound to the unit; the clamps are 1 only
+// where GL_CLAMP's border can show, with linear filtering.
+void readClamping(int unit, float* info);
 
 // The extensions the context enabled that the layer reports or uses.
 void setTimerQueries(bool available);

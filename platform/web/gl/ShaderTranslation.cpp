@@ -52,6 +52,39 @@ const char* const prelude = "#version 300 es\n"
                             "precision highp sampler3D;\n"
                             "precision highp samplerCube;\n";
 
+// Filtering against the transparent black border: clamped to the texture, a linear read's taps
+// beyond its edge texels weigh border instead of edge, so the edge reads scale down towards 0.5.
+const char* const clampReads = "vec4 ox_borderScale(vec4 info, vec2 uv, vec4 texel) {\n"
+                               "    vec2 t = clamp(uv, 0.0, 1.0) * info.zw - 0.5;\n"
+                               "    vec2 inside = clamp(min(t + 1.0, info.zw - t), 0.0, 1.0);\n"
+                               "    vec2 scale = mix(vec2(1.0), inside, info.xy);\n"
+                               "    return texel * (scale.x * scale.y);\n"
+                               "}\n"
+                               "vec4 ox_texture(sampler2D s, vec4 info, vec2 uv) {\n"
+                               "    return ox_borderScale(info, uv, texture(s, uv));\n"
+                               "}\n";
+// A bias exists in the fragment stage only.
+const char* const clampReadsWithBias =
+    "vec4 ox_texture(sampler2D s, vec4 info, vec2 uv, float bias) {\n"
+    "    return ox_borderScale(info, uv, texture(s, uv, bias));\n"
+    "}\n";
+
+// Names the 2D sampler uniforms and routes their texture() reads through ox_texture.
+std::vector<std::string> routeClampedReads(std::string& body) {
+    static const std::regex declaration(
+        R"(\buniform\s+(?:(?:lowp|mediump|highp)\s+)?sampler2D\s+(\w+)\s*;)");
+    std::vector<std::string> samplers;
+    for (std::sregex_iterator match(body.begin(), body.end(), declaration), end; match != end;
+         ++match)
+        samplers.push_back((*match)[1].str());
+    for (const std::string& name : samplers) {
+        const std::regex read("\\btexture\\s*\\(\\s*" + name + "\\s*,");
+        body = std::regex_replace(body, read,
+                                  "ox_texture(" + name + ", " + builtin::clampPrefix + name + ",");
+    }
+    return samplers;
+}
+
 bool isIdentifierStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
 }
@@ -183,6 +216,8 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
         at = end;
     }
 
+    const std::vector<std::string> samplers = routeClampedReads(body);
+
     std::string translated = prelude;
     for (size_t r : used) {
         const char* declaration = renamings[r].declaration;
@@ -196,6 +231,12 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
     }
     if (!unperspective.empty())
         translated += noperspectiveDeclarations(unperspective, stage);
+    for (const std::string& name : samplers)
+        translated += std::string("uniform vec4 ") + builtin::clampPrefix + name + ";\n";
+    if (!samplers.empty())
+        translated += clampReads;
+    if (!samplers.empty() && stage == ShaderStage::Fragment)
+        translated += clampReadsWithBias;
     translated += "#line 1\n";
     translated += body;
     if (!unperspective.empty())

@@ -23,11 +23,18 @@ constexpr const char* modelView = "ox_ModelViewMatrix";
 constexpr const char* projection = "ox_ProjectionMatrix";
 constexpr const char* modelViewProjection = "ox_ModelViewProjectionMatrix";
 constexpr const char* normalMatrix = "ox_NormalMatrix";
+// Beside each 2D sampler NAME: uniform vec4 ox_clamp_NAME, (clamp s, clamp t, width, height) of
+// the texture it reads; see translateShader.
+constexpr const char* clampPrefix = "ox_clamp_";
 } // namespace builtin
 
 // The source as GLSL ES 3.00: "#version 300 es" first, high precision by default, declarations of
 // the built-ins it uses under their ox_ names, then the source itself with its own #version line
 // blanked, numbered from line 1 as before so compiler logs point at the file's lines.
+// noperspective varyings are interpolated linearly through a division by w. WebGL2 has no
+// GL_CLAMP: a 2D sampler's texture() reads go through ox_texture, which, when the texture bound
+// to it clamps with linear filtering, weighs the taps falling outside it as the transparent black
+// border desktop GL reads there.
 std::string translateShader(const std::string& source, ShaderStage stage);
 
 } // namespace webgl
