@@ -116,6 +116,13 @@ void glPointSize(GLfloat size) {
     fixedState().pointSize = size;
 }
 
+// Kept for smoothed lines, which the layer widens itself; WebGL2 draws other lines 1 pixel wide.
+void glLineWidth(GLfloat width) {
+    if (width > 0.0f)
+        fixedState().lineWidth = width;
+    emscripten_glLineWidth(width);
+}
+
 void glActiveTexture(GLenum unit) {
     const int index = int(unit) - GL_TEXTURE0;
     if (index >= 0 && index < 32)
@@ -161,10 +168,12 @@ void glPopAttrib() {
 }
 
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
+    noteTextureParameter(target, name, value);
     emscripten_glTexParameteri(target, name, webWrap(name, value));
 }
 
 void glTexParameterf(GLenum target, GLenum name, GLfloat value) {
+    noteTextureParameter(target, name, GLint(value));
     if (value == GLfloat(GL_CLAMP))
         emscripten_glTexParameteri(target, name, webWrap(name, GL_CLAMP));
     else
@@ -173,6 +182,8 @@ void glTexParameterf(GLenum target, GLenum name, GLfloat value) {
 
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const void* pixels) {
+    if (level == 0)
+        noteTextureSize(target, width, height);
     webFormat(internalFormat, format, type, pixels != nullptr);
     emscripten_glTexImage2D(target, level, internalFormat, width, height, border, format, type,
                             pixels);

@@ -46,6 +46,12 @@ void emscripten_glUniformMatrix3fv(GLint location, GLsizei count, GLboolean tran
                                    const GLfloat* value);
 void emscripten_glUniform1i(GLint location, GLint value);
 void emscripten_glUniform1f(GLint location, GLfloat value);
+void emscripten_glUniform3f(GLint location, GLfloat x, GLfloat y, GLfloat z);
+void emscripten_glUniform4f(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
+void emscripten_glGetActiveUniform(GLuint program, GLuint index, GLsizei size, GLsizei* length,
+                                   GLint* count, GLenum* type, GLchar* name);
+void emscripten_glBindTexture(GLenum target, GLuint texture);
+void emscripten_glDeleteTextures(GLsizei count, const GLuint* textures);
 void emscripten_glGetQueryObjectuiv(GLuint query, GLenum name, GLuint* value);
 void emscripten_glGenBuffers(GLsizei count, GLuint* buffers);
 void emscripten_glBindBuffer(GLenum target, GLuint buffer);
@@ -80,20 +86,34 @@ struct FixedState {
     bool pointSmooth = false;
     bool lineSmooth = false;
     float pointSize = 1.0f;
+    float lineWidth = 1.0f;
     int activeUnit = 0;
 };
 FixedState& fixedState();
 
-// Draws the vertices (position, texture coordinate, colour, normal: 15 floats each) as WebGL2
-// primitives with the current program, or with the fixed-function one when none is in use.
-void drawVertices(GLenum mode, const float* vertices, int count);
+// Floats per streamed vertex: position 4, texture coordinate 4, colour 4, normal 3, and for
+// widened lines the other end's position 4 and the side 1.
+constexpr int vertexFloats = 20;
+
+// Draws the vertices as WebGL2 primitives with the current program, or with the fixed-function
+// one when none is in use; widenedLines: triangles of smoothed lines for the vertex stage to
+// widen.
+void drawVertices(GLenum mode, const float* vertices, int count, bool widenedLines);
 
 // The program the engine has made current (0: fixed function).
 GLuint currentProgram();
 // Sets the compatibility uniforms of the current program, or binds and sets up the fixed-function
 // program when the engine has none in use; unbindAfter() then restores the engine's binding.
-void prepareProgram(GLenum mode);
+void prepareProgram(GLenum mode, bool widenedLines);
 void unbindAfter();
+
+// The 2D textures as far as GL_CLAMP's border needs them: which is bound to each unit, its size,
+// wrapping and filters.
+void noteTextureSize(GLenum target, int width, int height);
+void noteTextureParameter(GLenum target, GLenum name, GLint value);
+// (clamp s, clamp t, width, height) of the 2D texture bound to the unit; the clamps are 1 only
+// where GL_CLAMP's border can show, with linear filtering.
+void readClamping(int unit, float* info);
 
 // The extensions the context enabled that the layer reports or uses.
 void setTimerQueries(bool available);

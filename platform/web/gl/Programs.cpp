@@ -7,8 +7,10 @@
 #include "kem/Exception.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace webgl {
 
@@ -16,20 +18,52 @@ namespace {
 
 std::unordered_map<GLuint, ShaderStage> stages;
 
+// A 2D sampler and the uniform telling it how the texture it reads clamps.
+struct ClampedSampler {
+    GLint sampler;
+    GLint clamping;
+};
+
 struct BuiltinUniforms {
     GLint modelView = -1;
     GLint projection = -1;
     GLint modelViewProjection = -1;
     GLint normalMatrix = -1;
+    GLint lineWidening = -1;
+    std::vector<ClampedSampler> samplers;
 };
 std::unordered_map<GLuint, BuiltinUniforms> programUniforms;
 GLuint engineProgram = 0;
+// The units the engine gave each program's samplers (glUniform1i), by program and location.
+std::unordered_map<GLuint, std::unordered_map<GLint, GLint>> samplerUnits;
+
+std::vector<ClampedSampler> findClampedSamplers(GLuint program) {
+    std::vector<ClampedSampler> found;
+    GLint count = 0;
+    emscripten_glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    const size_t prefix = std::strlen(builtin::clampPrefix);
+    for (GLint i = 0; i < count; ++i) {
+        char name[256] = {};
+        GLint size = 0;
+        GLenum type = 0;
+        emscripten_glGetActiveUniform(program, GLuint(i), sizeof name, nullptr, &size, &type, name);
+        if (std::strncmp(name, builtin::clampPrefix, prefix) != 0)
+            continue;
+        GLint sampler = emscripten_glGetUniformLocation(program, name + prefix);
+        GLint clamping = emscripten_glGetUniformLocation(program, name);
+        if (sampler >= 0 && clamping >= 0)
+            found.push_back({sampler, clamping});
+    }
+    return found;
+}
 
 void bindBuiltinAttributes(GLuint program) {
     emscripten_glBindAttribLocation(program, builtin::vertexLocation, builtin::vertex);
     emscripten_glBindAttribLocation(program, builtin::texCoordLocation, builtin::texCoord);
     emscripten_glBindAttribLocation(program, builtin::colorLocation, builtin::color);
     emscripten_glBindAttribLocation(program, builtin::normalLocation, builtin::normal);
+    emscripten_glBindAttribLocation(program, builtin::lineOtherLocation, builtin::lineOther);
+    emscripten_glBindAttribLocation(program, builtin::lineSideLocation, builtin::lineSide);
 }
 
 BuiltinUniforms findBuiltinUniforms(GLuint program) {
@@ -39,6 +73,8 @@ BuiltinUniforms findBuiltinUniforms(GLuint program) {
     found.modelViewProjection =
         emscripten_glGetUniformLocation(program, builtin::modelViewProjection);
     found.normalMatrix = emscripten_glGetUniformLocation(program, builtin::normalMatrix);
+    found.lineWidening = emscripten_glGetUniformLocation(program, builtin::lineWidening);
+    found.samplers = findClampedSamplers(program);
     return found;
 }
 
@@ -88,10 +124,24 @@ void setBuiltinUniforms(const BuiltinUniforms& uniforms) {
     }
 }
 
+void setClampUniforms(GLuint program, const BuiltinUniforms& uniforms) {
+    if (uniforms.samplers.empty())
+        return;
+    const auto& units = samplerUnits[program];
+    for (const ClampedSampler& sampler : uniforms.samplers) {
+        auto unit = units.find(sampler.sampler);
+        const int index = unit != units.end() ? unit->second : 0;
+        float info[4] = {};
+        if (index >= 0 && index < 32)
+            readClamping(index, info);
+        emscripten_glUniform4f(sampler.clamping, info[0], info[1], info[2], info[3]);
+    }
+}
+
 // Fixed function as the engine uses it: transformed vertices, the colour modulating the active
 // unit's 2D texture when that is enabled, points of the set size, round when smoothed.
 const char* const fixedVertexSource = R"(#version 300 es
-in vec4 ox_Vertex;
+in vec4 ox_VertexIn;
 in vec4 ox_MultiTexCoord0;
 in vec4 ox_Color;
 uniform mat4 ox_ModelViewMatrix;
@@ -103,7 +153,7 @@ void main() {
     color = ox_Color;
     texCoord = ox_MultiTexCoord0.xy;
     gl_PointSize = PointSize;
-    gl_Position = ox_ProjectionMatrix * (ox_ModelViewMatrix * ox_Vertex);
+    gl_Position = ox_ProjectionMatrix * (ox_ModelViewMatrix * ox_VertexIn);
 }
 )";
 
@@ -176,11 +226,29 @@ GLuint currentProgram() {
     return engineProgram;
 }
 
-void prepareProgram(GLenum mode) {
+// Smoothed lines as Mesa draws them: at least 1 pixel wide, plus half a pixel on each side.
+void setLineWidening(const BuiltinUniforms& uniforms, bool widenedLines) {
+    if (uniforms.lineWidening < 0)
+        return;
+    if (!widenedLines) {
+        emscripten_glUniform3f(uniforms.lineWidening, 0.0f, 0.0f, 0.0f);
+        return;
+    }
+    GLint viewport[4] = {};
+    emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
+    const float width = fixedState().lineWidth < 1.0f ? 1.0f : fixedState().lineWidth;
+    emscripten_glUniform3f(uniforms.lineWidening, 0.5f * width + 0.5f, float(viewport[2]),
+                           float(viewport[3]));
+}
+
+void prepareProgram(GLenum mode, bool widenedLines) {
     if (engineProgram != 0) {
         auto found = programUniforms.find(engineProgram);
-        if (found != programUniforms.end())
+        if (found != programUniforms.end()) {
             setBuiltinUniforms(found->second);
+            setClampUniforms(engineProgram, found->second);
+            setLineWidening(found->second, widenedLines);
+        }
         return;
     }
     FixedProgram& fixed = fixedProgram();
@@ -240,6 +308,7 @@ void glLinkProgram(GLuint program) {
     emscripten_glLinkProgram(program);
     GLint linked = GL_FALSE;
     emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    samplerUnits.erase(program);
     if (linked == GL_TRUE)
         programUniforms[program] = findBuiltinUniforms(program);
     else
@@ -254,7 +323,15 @@ void glUseProgram(GLuint program) {
 void glDeleteProgram(GLuint program) {
     // As in GL, a program in use stays in use until another is; only its lookups go.
     programUniforms.erase(program);
+    samplerUnits.erase(program);
     emscripten_glDeleteProgram(program);
+}
+
+// Sampler units are noted for the clamping of the textures they read.
+void glUniform1i(GLint location, GLint value) {
+    if (location >= 0)
+        samplerUnits[engineProgram][location] = value;
+    emscripten_glUniform1i(location, value);
 }
 
 } // extern "C"
