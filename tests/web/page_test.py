@@ -7,6 +7,7 @@ Usage: page_test.py CASE WEB_DIR OUT_DIR
 """
 
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -110,9 +111,33 @@ def expect_error(page, out_dir, name, *words):
     print("message: %s" % text)
 
 
+def throttle(page, bytes_per_second):
+    page.send("Network.enable")
+    page.send("Network.emulateNetworkConditions",
+              {"offline": False, "latency": 0, "uploadThroughput": -1,
+               "downloadThroughput": bytes_per_second})
+
+
 def case_start_page(web_dir, out_dir, work):
     with Server(web_dir) as server, Browser() as browser:
-        page = open_start_page(browser, server)
+        # A slow line: the progress bar moves while the data loads, and Play waits for it.
+        page = browser.open("about:blank", viewport=VIEWPORT)
+        throttle(page, 1 << 20)
+        page.send("Page.navigate", {"url": server.url("index.html")})
+        page.wait_for("(v => v > 0.05 && v < 0.8)(document.getElementById('progress').value)",
+                      60, "the progress bar to move")
+        check(page.evaluate("document.getElementById('play').disabled"),
+              "Play can be pressed before the data has loaded")
+        status = page.evaluate("document.getElementById('status').textContent")
+        check(re.match(r"Loading the show: \d+\.\d of \d+\.\d MB$", status),
+              "the loading status says %r" % status)
+        loading = picture(page, os.path.join(out_dir, "loading.png"))
+        bar = list(pixels_in(loading, box(page, "#progress")))
+        check(any(teal(p) for p in bar), "the progress bar's done part cannot be seen")
+        throttle(page, -1)
+        page.wait_for("!document.getElementById('play').disabled || "
+                      "!document.getElementById('error').hidden", LOAD_TIMEOUT, "the Play button")
+        check(not shown(page, "#error"), "the page shows an error: %s" % error_text(page))
         check(page.title() == "Morvelin - Oxbrine", "title %r" % page.title())
         labels = page.evaluate("[...document.querySelectorAll('#resolutions label')]"
                                ".map(l => l.textContent.trim().replace(/\\s+/g, ' '))")

@@ -6,7 +6,8 @@
 //   showEnded()                the show ended (its end, or Escape): back to the start page
 //   fatalError(message, detail) shown on the page and on the console; in still mode the title
 //                              becomes "error: <message>"
-//   toggleFullscreen()         full screen on or off for the stage (F, double-click)
+// Full screen is the engine's: it puts the canvas's parent, the stage, into full screen (the
+// choice passed to oxbrine_play, F, a double-click), where the page's letterboxing still holds.
 (function () {
     "use strict";
 
@@ -45,13 +46,6 @@
             document.exitFullscreen().catch(() => {});
     }
 
-    function toggleFullscreen() {
-        if (document.fullscreenElement)
-            leaveFullscreen();
-        else if (stage.requestFullscreen)
-            stage.requestFullscreen().catch(() => {});
-    }
-
     function showEnded() {
         playing = false;
         leaveFullscreen();
@@ -63,7 +57,7 @@
         playButton.focus();
     }
 
-    window.oxbrinePage = { showEnded, fatalError, toggleFullscreen };
+    window.oxbrinePage = { showEnded, fatalError };
 
     if (stillMode)
         body.classList.add("still");
@@ -105,8 +99,8 @@
             const done = Number(counts[1]);
             const total = Number(counts[2]);
             progress.value = total > 0 ? done / total : 0;
-            status.textContent = "Loading the show: " + (done / 1048576).toFixed(1) + " of " +
-                                 (total / 1048576).toFixed(1) + " MB";
+            status.textContent = "Loading the show: " + (done / 1e6).toFixed(1) + " of " +
+                                 (total / 1e6).toFixed(1) + " MB";
         } else {
             status.textContent = text.replace(/\.\.\.$/, "\u2026");
         }
@@ -181,8 +175,6 @@
         // Browsers start sound and full screen only within a click's handling: both begin here.
         if (Module.oxbrineSoundUnlock)
             Module.oxbrineSoundUnlock();
-        if (fullscreen && stage.requestFullscreen)
-            stage.requestFullscreen().catch(() => {});
         canvas.focus();
         let result;
         try {
