@@ -247,6 +247,19 @@ FMOD_RESULT FMOD::Channel::setPaused(bool paused) {
     return static_cast<websound::ChannelObject*>(this)->setPausedState(paused);
 }
 
+// The browser plays the music at its own rate only: no frequency is reported (0), so the engine
+// offers no other playback speed, and a change of frequency is refused.
+FMOD_RESULT FMOD::Channel::setFrequency(float) {
+    return FMOD_ERR_FORMAT;
+}
+
+FMOD_RESULT FMOD::Channel::getFrequency(float* frequency) {
+    if (!frequency)
+        return FMOD_ERR_INVALID_PARAM;
+    *frequency = 0.0f;
+    return FMOD_OK;
+}
+
 FMOD_RESULT FMOD::Channel::stop() {
     return static_cast<websound::ChannelObject*>(this)->halt();
 }
