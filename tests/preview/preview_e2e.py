@@ -198,6 +198,33 @@ def case_reload(preview_exe, render, run_dir, source_dir):
                 time.sleep(0.2)
             raise Failure("the picture never changed; stderr:\n" + preview.stderr())
 
+        # A track file in Data/ written by another tool (beside, then renamed), emptied, written
+        # in place and removed: the picture is each time the renderer's for the same Data/, and a
+        # track whose file is empty or gone has no keys, as in the show.
+        invert = os.path.join(run, "Data", "_PerkProc Invert.track")
+        inverted = struct.pack("<i", 1) + struct.pack("<ifB", 0, 1.0, 0)
+
+        def replace_track(data):
+            with open(invert + ".new", "wb") as track:
+                track.write(data)
+            os.replace(invert + ".new", invert)
+
+        def write_track(data):
+            with open(invert, "wb") as track:
+                track.write(data)
+
+        image = original
+        for what, change, data in [("written by another tool", replace_track, inverted),
+                                   ("emptied", write_track, b""),
+                                   ("written in place", write_track, inverted),
+                                   ("removed", lambda _: os.remove(invert), None)]:
+            change(data)
+            image = changed_from(image)
+            check(image == rendered(render, run, 30000),
+                  "track file %s: the picture differs from the renderer's" % what)
+            check((image == original) == (data != inverted),
+                  "track file %s: the track does not read as its file holds" % what)
+
         edit(mix, "color = vec4(sharp * BgIntensity + glow * Intensity, 1.0);",
              "color = vec4((sharp * BgIntensity + glow * Intensity).bgr, 1.0);")
         swapped = changed_from(original)
