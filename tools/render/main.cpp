@@ -24,8 +24,8 @@
 namespace {
 
 const auto launched = std::chrono::steady_clock::now();
-const char* const musicPath = "Data/pim00dle_and_quandrel-vantorel.mp3";
-constexpr double rowsPerSecond = 17.946666666666665;
+const char* const musicPath = MusicGrid::musicFile;
+constexpr double rowsPerSecond = MusicGrid::rowsPerSecond;
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

@@ -1,6 +1,8 @@
 // In-memory form of sync tracks as authored: named key lists with where they came from.
 #pragma once
 
+#include "MusicGrid.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +21,8 @@ struct TrackSource {
     std::vector<SourceKey> keys;
 };
 
-constexpr int rowsPerBeat = 8;
-constexpr int rowsPerBar = 32;
+constexpr int rowsPerBeat = MusicGrid::rowsPerBeat;
+constexpr int rowsPerBar = MusicGrid::rowsPerBar;
 // Rows the text format holds: from -lastTextRow to lastTextRow.
 constexpr std::int32_t lastTextRow = 99999999;
 
