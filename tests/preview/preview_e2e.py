@@ -149,11 +149,12 @@ def case_transport(preview_exe, render, run_dir, source_dir):
         preview.press("l", "Right", "Right", "l", "space")
         time.sleep(3.0)
         preview.press("space")
-        looped, _ = preview.still()
+        looped, image = preview.still()
         start = stepped
         end = row_start_milliseconds((math.floor(stepped / 1000 * ROWS_PER_SECOND / 8) + 2) * 8)
         check(start <= looped <= end, "after 3 s of a %d..%d ms loop the time is %d"
               % (start, end, looped))
+        check(image == rendered(render, run_dir, looped), "the picture after the loop differs")
     finally:
         preview.close()
 
@@ -429,9 +430,23 @@ def case_link(preview_exe, render, run_dir, source_dir):
         check(at == row_start_milliseconds(600), "SET_ROW 600 went to %d ms" % at)
         editor.send(struct.pack(">BB", 4, 0))
         rows = [value for kind, value in editor.commands(1.5) if kind == "row"]
-        editor.send(struct.pack(">BB", 4, 1))
         check(len(rows) >= 2 and rows == sorted(rows) and rows[0] >= 600,
               "rows reported while playing: %s" % rows)
+        # Sent back while playing, by the editor or by a phrase back in the preview, it reports
+        # rows on from there; paused, it shows the renderer's picture of where it stopped.
+        for move, back_to in [(lambda: editor.send(struct.pack(">BI", 3, 300)), 300),
+                              (lambda: preview.press("Prior"), 256)]:
+            move()
+            rows = [value for kind, value in editor.commands(1.5) if kind == "row"]
+            behind = rows[next((i for i, row in enumerate(rows) if row < back_to + 20),
+                               len(rows)):]
+            check(len(behind) >= 2 and back_to <= behind[0] <= back_to + 10
+                  and behind == sorted(behind), "rows reported after moving back to row %d while "
+                  "playing: %s" % (back_to, rows))
+        editor.send(struct.pack(">BB", 4, 1))
+        at, image = preview.still()
+        check(image == rendered(render, run, at), "the picture at %d ms after moving back differs"
+              % at)
 
         # Saving writes every track the preview holds.
         editor.send(struct.pack(">B", 5))
