@@ -2,6 +2,8 @@
 // row and value fields and the save line beneath; and its keys.
 #include "EditorPanel.h"
 
+#include "ShownText.h"
+
 #include "Sync.h"
 #include "Timeline.h"
 
@@ -101,8 +103,8 @@ void EditorPanel::attempt(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {
-        status = error.what();
-        report(status);
+        report(error.what());
+        status = shownText(error.what(), 2);
     }
 }
 
@@ -129,8 +131,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     ImVec2 size(ImGui::GetContentRegionAvail().x, bodyHeight);
     if (!curves.draw(shown, active, sharedScale, frame.readOnly, frame.row, size, model, selection,
                      refusal)) {
-        status = refusal;
         report(refusal);
+        status = shownText(refusal, 2);
     }
     drawFields(frame);
     ImGui::End();
@@ -292,9 +294,11 @@ void EditorPanel::save() {
         status = written.empty() ? "nothing to save" : "saved";
         for (const std::string& file : written)
             status += " " + file;
+        status = shownText(status, 2);
     } catch (const std::exception& error) {
-        status = std::string("save refused: ") + error.what();
-        report(status);
+        std::string refused = std::string("save refused: ") + error.what();
+        report(refused);
+        status = shownText(refused, 2);
     }
 }
 

@@ -21,6 +21,8 @@ struct TrackSource {
 
 constexpr int rowsPerBeat = 8;
 constexpr int rowsPerBar = 32;
+// Bytes a track's name may hold: the show opens "Data/_<name>.track" through a 259-byte path.
+constexpr std::size_t longestTrackName = 200;
 // Rows the text format holds: from -lastTextRow to lastTextRow.
 constexpr std::int32_t lastTextRow = 99999999;
 
