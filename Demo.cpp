@@ -107,7 +107,7 @@ Demo::Demo() {
         oCard = new Texture("Data/o.png");
         endCard = new Texture("Data/end.png");
 
-        audio.startStream("Data/pim00dle_and_quandrel-vantorel.mp3");
+        audio.startStream(MusicGrid::musicFile);
     } catch (...) {
         // The overlay and the cards loaded so far would otherwise outlive the failed Demo, and
         // the clock would keep reading an audio object that is about to go.

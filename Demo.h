@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FmodAudio.h"
+#include "MusicGrid.h"
 #include "PassTimers.h"
 #include "Texture.h"
 #include "effects/Effect.h"
@@ -13,9 +14,8 @@ class Particles;
 
 class Demo {
 public:
-    // The music's rows: the double nearest to 1346 / 75.
-    static constexpr double rowsPerSecond = 17.946666666666665;
-    static constexpr double showLength = 78.0;
+    static constexpr double rowsPerSecond = MusicGrid::rowsPerSecond;
+    static constexpr double showLength = MusicGrid::showSeconds;
 
     Demo();
     virtual ~Demo();

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
-// The keys the tools act on; everything else arrives as Key::Other.
+// Keys as the keyboard names them; what they do is the tool's business. Keys outside this list
+// arrive as Key::Other.
 enum class Key {
     Other,
     Space,
@@ -21,24 +23,59 @@ enum class Key {
     End,
     Comma,
     Period,
+    LeftBracket,
+    RightBracket,
     Escape,
     Delete,
     Backspace,
     Enter,
+    Tab,
     F1,
     F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
     F12,
+    Digit0,
     Digit1,
     Digit2,
     Digit3,
     Digit4,
+    Digit5,
+    Digit6,
+    Digit7,
+    Digit8,
+    Digit9,
     A,
+    B,
     C,
+    D,
+    E,
+    F,
+    G,
     H,
+    I,
+    J,
+    K,
     L,
+    M,
+    N,
+    O,
+    P,
     Q,
+    R,
     S,
+    T,
+    U,
     V,
+    W,
+    X,
     Y,
     Z
 };
@@ -49,6 +86,7 @@ struct ToolEvent {
     Key key = Key::Other;
     bool shift = false;
     bool control = false;
+    bool alt = false;
     // Mouse events: the pointer in drawable pixels, top-left origin; Wheel: steps up (+) or down.
     int x = 0;
     int y = 0;
@@ -70,6 +108,8 @@ public:
     virtual void beginInterface() = 0;
     // Draws the interface and shows the frame.
     virtual void present() = 0;
+    // As present(), keeping a copy of the whole window as drawn: RGBA rows, top row first.
+    virtual void presentAndCapture(std::vector<unsigned char>& rgba, int& width, int& height) = 0;
 };
 
 // Creates and shows the window with a drawable of width x height and makes its context current

@@ -35,7 +35,17 @@ void FmodAudio::startStream(const Kem::String& path) {
         throw Kem::Exception(Kem::String("cannot play '") + path + "': no sound channel",
                              "src\\FmodAudio", 28);
     }
+    channel->getFrequency(&normalFrequency);
     playing = true;
+}
+
+bool FmodAudio::setSpeed(double newSpeed) {
+    if (!channel || !(normalFrequency > 0.0f))
+        return newSpeed == 1.0;
+    if (channel->setFrequency(float(normalFrequency * newSpeed)) != FMOD_OK)
+        return false;
+    speed = newSpeed;
+    return true;
 }
 
 void FmodAudio::update() {
@@ -90,7 +100,7 @@ double FmodAudio::getPosition() {
         endedAt = now;
         endedPosition = heard;
     }
-    return endedPosition + double(std::uint32_t(now - endedAt)) / 1000.0;
+    return endedPosition + double(std::uint32_t(now - endedAt)) / 1000.0 * speed;
 }
 
 void FmodAudio::setPosition(double seconds) {

@@ -33,12 +33,15 @@ public:
     bool isPlaying() override;
     double getPosition() override;
     void setPosition(double seconds) override;
+    bool setSpeed(double speed) override;
 
 private:
     FMOD::System* system = nullptr;
     FMOD::Channel* channel = nullptr;
     FMOD::Sound* sound = nullptr;
     bool playing = false;
+    double speed = 1.0;
+    float normalFrequency = 0.0f; // the channel's rate at normal speed
     // Once the music has been heard to its end: when, and where it ended.
     bool ended = false;
     std::uint32_t endedAt = 0;

@@ -9,6 +9,8 @@
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace platform {
@@ -26,6 +28,12 @@ void* sdlLookup(const char* name) {
 const char* const interfaceFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 
 Key keyFor(SDL_Keycode code) {
+    if (code >= SDLK_a && code <= SDLK_z)
+        return Key(int(Key::A) + (code - SDLK_a));
+    if (code >= SDLK_0 && code <= SDLK_9)
+        return Key(int(Key::Digit0) + (code - SDLK_0));
+    if (code >= SDLK_F1 && code <= SDLK_F12)
+        return Key(int(Key::F1) + (code - SDLK_F1));
     switch (code) {
     case SDLK_SPACE:
         return Key::Space;
@@ -49,6 +57,10 @@ Key keyFor(SDL_Keycode code) {
         return Key::Comma;
     case SDLK_PERIOD:
         return Key::Period;
+    case SDLK_LEFTBRACKET:
+        return Key::LeftBracket;
+    case SDLK_RIGHTBRACKET:
+        return Key::RightBracket;
     case SDLK_ESCAPE:
         return Key::Escape;
     case SDLK_DELETE:
@@ -56,41 +68,10 @@ Key keyFor(SDL_Keycode code) {
     case SDLK_BACKSPACE:
         return Key::Backspace;
     case SDLK_RETURN:
-        return Key::Enter;
     case SDLK_KP_ENTER:
         return Key::Enter;
-    case SDLK_F1:
-        return Key::F1;
-    case SDLK_F2:
-        return Key::F2;
-    case SDLK_F12:
-        return Key::F12;
-    case SDLK_1:
-        return Key::Digit1;
-    case SDLK_2:
-        return Key::Digit2;
-    case SDLK_3:
-        return Key::Digit3;
-    case SDLK_4:
-        return Key::Digit4;
-    case SDLK_a:
-        return Key::A;
-    case SDLK_c:
-        return Key::C;
-    case SDLK_h:
-        return Key::H;
-    case SDLK_l:
-        return Key::L;
-    case SDLK_q:
-        return Key::Q;
-    case SDLK_s:
-        return Key::S;
-    case SDLK_v:
-        return Key::V;
-    case SDLK_y:
-        return Key::Y;
-    case SDLK_z:
-        return Key::Z;
+    case SDLK_TAB:
+        return Key::Tab;
     default:
         return Key::Other;
     }
@@ -187,7 +168,14 @@ public:
         keyDownThisFrame = false;
     }
 
-    void present() override {
+    void present() override { draw(nullptr, nullptr, nullptr); }
+
+    void presentAndCapture(std::vector<unsigned char>& rgba, int& width, int& height) override {
+        draw(&rgba, &width, &height);
+    }
+
+private:
+    void draw(std::vector<unsigned char>* rgba, int* width, int* height) {
         ImGui::Render();
         // The show draws on with the state its last frame left; the interface must not change
         // any of it, and its renderer restores only part.
@@ -208,13 +196,31 @@ public:
         glMatrixMode(GLenum(mode));
         glPopClientAttrib();
         glPopAttrib();
+        if (rgba) {
+            getDrawableSize(*width, *height);
+            std::size_t rowBytes = std::size_t(*width) * 4;
+            rgba->resize(rowBytes * std::size_t(*height));
+            glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadBuffer(GL_BACK);
+            glReadPixels(0, 0, *width, *height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->data());
+            glPopClientAttrib();
+            // GL's first row is the bottom one.
+            std::vector<unsigned char> row(rowBytes);
+            for (int y = 0; y < *height / 2; ++y) {
+                unsigned char* top = rgba->data() + std::size_t(y) * rowBytes;
+                unsigned char* bottom = rgba->data() + std::size_t(*height - 1 - y) * rowBytes;
+                std::copy(top, top + rowBytes, row.data());
+                std::copy(bottom, bottom + rowBytes, top);
+                std::copy(row.data(), row.data() + rowBytes, bottom);
+            }
+        }
         // Errors the interface raised are not the show's, which checks for its own each frame.
         while (glGetError() != GL_NO_ERROR) {
         }
         SDL_GL_SwapWindow(window);
     }
 
-private:
     // Window coordinates to drawable pixels (they differ on high-density displays).
     void toDrawable(int x, int y, ToolEvent& out) const {
         int windowWidth = 1, windowHeight = 1, drawableWidth = 1, drawableHeight = 1;
@@ -231,6 +237,7 @@ private:
         Uint16 mods = event.type == SDL_KEYDOWN ? event.key.keysym.mod : Uint16(SDL_GetModState());
         out.shift = (mods & KMOD_SHIFT) != 0;
         out.control = (mods & KMOD_CTRL) != 0;
+        out.alt = (mods & KMOD_ALT) != 0;
         switch (event.type) {
         case SDL_QUIT:
             out.type = ToolEvent::Type::CloseRequested;
@@ -252,8 +259,7 @@ private:
             out.key = keyFor(event.key.keysym.sym);
             // Only typing belongs to the interface; the tool's keys work with a panel open, and
             // function keys, which type nothing, work even while a field is being typed in.
-            out.takenByPanel =
-                io.WantTextInput && out.key != Key::F1 && out.key != Key::F2 && out.key != Key::F12;
+            out.takenByPanel = io.WantTextInput && !(out.key >= Key::F1 && out.key <= Key::F12);
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

@@ -65,7 +65,11 @@ void ChannelObject::mix(float* out, int frames, double now) {
     std::lock_guard<std::mutex> hold(lock);
     if (stopped || clock.isPaused())
         return;
-    int delivered = ring.popAdding(out, frames);
+    int delivered = 0;
+    if (speed == 1.0)
+        delivered = ring.popAdding(out, frames);
+    else
+        ring.popStepping(out, frames, speed, phase, delivered);
     clock.recordCallback(now, nextFrame, delivered);
     nextFrame += delivered;
 }
@@ -74,6 +78,7 @@ void ChannelObject::reposition(double now, double milliseconds, std::int64_t fra
     ++generation;
     decodedToEnd = false;
     ring.clear();
+    phase = 0.0;
     nextFrame = frame;
     seekFrame = frame;
     clock.restart(now, milliseconds, frame);
@@ -129,6 +134,30 @@ FMOD_RESULT ChannelObject::setPausedState(bool paused) {
         clock.resume(now);
     }
     return FMOD_OK;
+}
+
+FMOD_RESULT ChannelObject::setSpeed(double newSpeed) {
+    if (!(newSpeed > 0.0) || newSpeed > 4.0)
+        return FMOD_ERR_INVALID_PARAM;
+    if (nonRealTime)
+        return FMOD_OK;
+    std::lock_guard<std::mutex> hold(lock);
+    if (stopped)
+        return FMOD_ERR_INVALID_HANDLE;
+    if (newSpeed == speed)
+        return FMOD_OK;
+    // From exactly what is heard now, at the new speed.
+    double now = monotonicSeconds();
+    double heard = clock.read(now);
+    reposition(now, heard, std::llround(heard * sampleRate / 1000.0));
+    speed = newSpeed;
+    clock.setSpeed(speed);
+    return FMOD_OK;
+}
+
+double ChannelObject::getSpeed() {
+    std::lock_guard<std::mutex> hold(lock);
+    return speed;
 }
 
 FMOD_RESULT ChannelObject::halt() {
@@ -189,6 +218,19 @@ FMOD_RESULT FMOD::Channel::isPlaying(bool* playing) {
 
 FMOD_RESULT FMOD::Channel::setPaused(bool paused) {
     return static_cast<sound::ChannelObject*>(this)->setPausedState(paused);
+}
+
+FMOD_RESULT FMOD::Channel::setFrequency(float frequency) {
+    auto* channel = static_cast<sound::ChannelObject*>(this);
+    return channel->setSpeed(double(frequency) / channel->getSampleRate());
+}
+
+FMOD_RESULT FMOD::Channel::getFrequency(float* frequency) {
+    if (!frequency)
+        return FMOD_ERR_INVALID_PARAM;
+    auto* channel = static_cast<sound::ChannelObject*>(this);
+    *frequency = float(channel->getSpeed() * channel->getSampleRate());
+    return FMOD_OK;
 }
 
 FMOD_RESULT FMOD::Channel::stop() {

@@ -44,6 +44,32 @@ public:
         return popped;
     }
 
+    // Adds up to frameCount frames onto out, read `step` held frames apart starting `phase` (a
+    // fraction of a frame) past the first held one, interpolating linearly: the stream played at
+    // 1/step of its speed. Drops the whole frames passed and leaves phase as the fraction into
+    // the next. Returns the frames written; `consumed` gets the frames dropped.
+    int popStepping(float* out, int frameCount, double step, double& phase, int& consumed) {
+        int written = 0;
+        double position = phase;
+        while (written < frameCount) {
+            int index = int(position);
+            if (index + 1 >= count)
+                break;
+            float fraction = float(position - index);
+            size_t a = size_t((start + index) % capacity) * 2;
+            size_t b = size_t((start + index + 1) % capacity) * 2;
+            out[written * 2] += samples[a] + (samples[b] - samples[a]) * fraction;
+            out[written * 2 + 1] += samples[a + 1] + (samples[b + 1] - samples[a + 1]) * fraction;
+            position += step;
+            ++written;
+        }
+        consumed = int(position) < count ? int(position) : count;
+        start = (start + consumed) % capacity;
+        count -= consumed;
+        phase = position - consumed;
+        return written;
+    }
+
 private:
     std::vector<float> samples;
     int capacity;

@@ -52,7 +52,7 @@ void HeardClock::resume(double now) {
 double HeardClock::estimateFrames(double now, bool& pinned) const {
     double low = double(restartFrame);
     if (!followsDevice) {
-        double heard = low + (now - restartTime) * rate;
+        double heard = low + (now - restartTime) * rate * speed;
         pinned = heard >= endFrame;
         return std::max(low, std::min(heard, endFrame));
     }
@@ -60,7 +60,7 @@ double HeardClock::estimateFrames(double now, bool& pinned) const {
         pinned = true;
         return low;
     }
-    double heard = double(anchorFrame) - latencyFrames + (now - anchorTime) * rate;
+    double heard = double(anchorFrame) - latencyFrames * speed + (now - anchorTime) * rate * speed;
     // Nothing past the frames handed over can have been heard, however late the next callback.
     double handedOver = std::max(low, double(anchorFrame + anchorDelivered));
     pinned = heard <= low || heard >= handedOver;
@@ -70,7 +70,7 @@ double HeardClock::estimateFrames(double now, bool& pinned) const {
 double HeardClock::read(double now) {
     if (paused)
         return position;
-    double elapsed = std::max(0.0, (now - lastRead) * 1000.0);
+    double elapsed = std::max(0.0, (now - lastRead) * 1000.0 * speed);
     lastRead = now;
     double predicted = position + elapsed;
     bool pinned = false;

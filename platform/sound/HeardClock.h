@@ -23,6 +23,8 @@ public:
     void pause(double now);
     void resume(double now);
     bool isPaused() const { return paused; }
+    // Stream time per real time (1 normal, 0.5 half speed); call right after restart().
+    void setSpeed(double newSpeed) { speed = newSpeed; }
 
     // Milliseconds heard at `now`; call with non-decreasing times.
     double read(double now);
@@ -33,6 +35,7 @@ private:
     double estimateFrames(double now, bool& pinned) const;
 
     double rate;
+    double speed = 1.0;
     double latencyFrames;
     bool followsDevice;
     double endFrame;

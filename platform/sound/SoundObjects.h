@@ -42,6 +42,9 @@ public:
     FMOD_RESULT readPlaying(bool* playing);
     FMOD_RESULT seek(unsigned int milliseconds);
     FMOD_RESULT setPausedState(bool paused);
+    FMOD_RESULT setSpeed(double speed);
+    int getSampleRate() const { return sampleRate; }
+    double getSpeed();
     FMOD_RESULT halt();
     bool isStopped();
 
@@ -61,6 +64,8 @@ private:
     std::uint64_t generation = 0; // bumped by every reposition
     std::int64_t seekFrame = 0;   // where the decoder starts for this generation
     bool decodedToEnd = false;    // the decoder has read the stream's last frame
+    double speed = 1.0;           // stream frames per output frame
+    double phase = 0.0;           // how far into the next held frame resampling stands
     bool stopped = false;
     bool quitting = false;
     std::thread decoder;

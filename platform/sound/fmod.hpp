@@ -62,6 +62,10 @@ public:
     // False once the whole stream has been heard (never while offline).
     FMOD_RESULT isPlaying(bool* playing);
     FMOD_RESULT setPaused(bool paused);
+    // Playback rate in frames of the stream a second: the stream's own rate plays at normal
+    // speed; lower rates play slower and lower (resampled), the position following.
+    FMOD_RESULT setFrequency(float frequency);
+    FMOD_RESULT getFrequency(float* frequency);
     FMOD_RESULT stop();
 
 protected:

@@ -1,50 +1,68 @@
-// The curves of the shown tracks across the visible rows, drawn with Dear ImGui, and the mouse
-// work on them: zoom and pan, selecting, dragging and adding keys through the edit model.
+// The curve lane of the panel: the shown tracks' curves over the visible rows of the shared time
+// axis. Painting (CurveView.cpp) draws them and notes where each key landed; the mouse work
+// (CurveMouse.cpp) selects, drags and adds keys through the edit model from those places.
 #pragma once
 
 #include "EditModel.h"
+#include "Snapping.h"
 
 #include <imgui.h>
 
 #include <string>
 #include <vector>
 
+class CueSheet;
+class TimeAxis;
 class Track;
+
+struct CurveFrame {
+    const std::vector<const std::string*>* shown = nullptr; // the tracks drawn, by name
+    const std::string* active = nullptr;                    // the track a double-click adds to
+    bool sharedScale = false;
+    bool readOnly = false;
+    double playRow = 0.0;
+    float top = 0.0f, bottom = 0.0f; // the lane's pixels; across the axis's span
+};
+
+struct SnapChoice {
+    SnapMode mode = SnapMode::Off;
+    const CueSheet* cues = nullptr;
+};
 
 class CurveView {
 public:
-    // The rows shown across the view; the whole show until zoomed.
-    double getFirstRow() const { return firstRow; }
-    double getLastRow() const { return lastRow; }
-
-    // Draws the named tracks' curves (values from the engine's tracks, so they are what the
-    // picture uses) into a region of the given size, and handles the mouse there. Edits go to
-    // the model unless readOnly; `selection` holds the selected keys; double-click adds a key to
-    // `active`. Returns false when a model command was refused, with the reason in `refusal`.
-    bool draw(const std::vector<const std::string*>& shown, const std::string& active,
-              bool sharedScale, bool readOnly, double playRow, ImVec2 size, EditModel& model,
-              std::vector<KeyRef>& selection, std::string& refusal);
+    void paint(ImDrawList* list, const TimeAxis& axis, const CurveFrame& frame,
+               const std::vector<KeyRef>& selection);
+    // After paint, in the same frame: the mouse over the lane. Zoom and pan move the axis; edits
+    // go to the model unless the frame is read-only. Returns false when a model command was
+    // refused, with the reason in `refusal`.
+    bool handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapChoice& snap,
+                     EditModel& model, std::vector<KeyRef>& selection, std::string& refusal);
 
 private:
     struct Scale {
         float low = 0.0f, high = 1.0f;
     };
+    // Where a key was painted, for the mouse.
+    struct KeyPlace {
+        ImVec2 at;
+        std::size_t shownIndex = 0;
+        int row = 0;
+        float value = 0.0f;
+    };
     Scale scaleOf(const Track& track) const;
-    float rowToX(double row) const;
-    double xToRow(float x) const;
-    float valueToY(float value, const Scale& scale) const;
+    float valueToY(float value, const Scale& scale, const CurveFrame& frame) const;
 
-    double firstRow = 0.0;
-    double lastRow = 0.0;
-    ImVec2 origin, extent;
     std::vector<ImVec2> points;
     std::vector<Scale> scales;
+    std::vector<KeyPlace> places;
     // A drag of selected keys: the keys as they were when it began, and where it began.
     std::vector<KeyRef> dragKeys;
     bool dragging = false;
     bool dragMoved = false;
     ImVec2 dragStart;
-    float dragValue = 0.0f; // the grabbed key's value when the drag began
+    int dragRow = 0;        // the grabbed key's row when the drag began
+    float dragValue = 0.0f; // and its value
     Scale dragScale;
     bool panning = false;
 };

@@ -2,9 +2,10 @@
 // row and value fields and the save line beneath; and its keys.
 #include "EditorPanel.h"
 
+#include "MusicLanes.h"
 #include "ShownText.h"
-
 #include "Sync.h"
+#include "TimeAxis.h"
 #include "Timeline.h"
 
 #include <imgui.h>
@@ -16,6 +17,11 @@
 namespace {
 
 constexpr float listWidth = 330.0f;
+constexpr float padding = 8.0f; // Dear ImGui's window padding
+// Curves drawn at most (a draw list holds 65536 vertices), and of them at most those shown while
+// the maker has picked none.
+constexpr std::size_t mostCurves = 16;
+constexpr std::size_t mostUnpickedCurves = 8;
 constexpr ImGuiWindowFlags panelFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
                                         ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                         ImGuiWindowFlags_NoSavedSettings;
@@ -108,6 +114,22 @@ void EditorPanel::attempt(const std::function<void()>& command) {
     }
 }
 
+float EditorPanel::lanesLeft() {
+    return padding + listWidth + padding;
+}
+
+void EditorPanel::collectShown(const PanelFrame& frame) {
+    // Kept between frames, as is the save line below: an idle panel allocates nothing.
+    shown.clear();
+    TrackSet* tracks = Sync::getTracks();
+    for (const Entry& entry : entries) {
+        bool read = tracks->getTrack(entry.name.c_str())->getLastRead() == frame.readStamp;
+        if (shown.size() < (picked ? mostCurves : mostUnpickedCurves) &&
+            (picked ? entry.shown || entry.name == active : read))
+            shown.push_back(&entry.name);
+    }
+}
+
 void EditorPanel::draw(const PanelFrame& frame) {
     if (!visible)
         return;
@@ -117,23 +139,49 @@ void EditorPanel::draw(const PanelFrame& frame) {
     ImGui::Begin("Tracks", nullptr, panelFlags);
     float fieldsHeight = ImGui::GetFrameHeightWithSpacing() * 2.0f + 4.0f;
     float bodyHeight = std::max(60.0f, frame.height - fieldsHeight - 16.0f);
+    ImVec2 bodyStart = ImGui::GetCursorScreenPos();
 
     drawList(frame, bodyHeight);
-    ImGui::SameLine();
+    ImVec2 afterList = ImGui::GetCursorScreenPos();
 
-    // Kept between frames, as is the save line below: an idle panel allocates nothing.
-    shown.clear();
-    for (const Entry& entry : entries)
-        if (entry.shown)
-            shown.push_back(&entry.name);
+    collectShown(frame);
     ensureInModel(active);
+    TimeAxis& axis = *frame.axis;
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    float top = bodyStart.y, bottom = bodyStart.y + bodyHeight;
+    paintRuler(list, axis, top, *frame.markers, frame.row);
+    top += rulerHeight;
+    if (frame.musicShown && bottom - top > waveformHeight + cueLanesHeight + 60.0f) {
+        paintWaveform(list, axis, top, *frame.waveform);
+        top += waveformHeight;
+        paintCueLanes(list, axis, top, *frame.cues);
+        top += cueLanesHeight;
+    }
+    CurveFrame curveFrame;
+    curveFrame.shown = &shown;
+    curveFrame.active = &active;
+    curveFrame.sharedScale = sharedScale;
+    curveFrame.readOnly = frame.readOnly;
+    curveFrame.playRow = frame.row;
+    curveFrame.top = top + 2.0f;
+    curveFrame.bottom = bottom;
+    curveTop = curveFrame.top;
+    curveBottom = curveFrame.bottom;
+    // A child window of its own: its draw list holds the curves' many vertices apart.
+    ImGui::SetCursorScreenPos(ImVec2(axis.getLeft(), curveFrame.top));
+    ImGui::BeginChild("curve lane",
+                      ImVec2(axis.getRight() - axis.getLeft(),
+                             std::max(1.0f, curveFrame.bottom - curveFrame.top)),
+                      false, ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
+    curves.paint(ImGui::GetWindowDrawList(), axis, curveFrame, selection);
     std::string refusal;
-    ImVec2 size(ImGui::GetContentRegionAvail().x, bodyHeight);
-    if (!curves.draw(shown, active, sharedScale, frame.readOnly, frame.row, size, model, selection,
-                     refusal)) {
+    if (!curves.handleMouse(axis, curveFrame, SnapChoice{snap, frame.cues}, model, selection,
+                            refusal)) {
         report(refusal);
         status = shownText(refusal, 2);
     }
+    ImGui::EndChild();
+    ImGui::SetCursorScreenPos(afterList);
     drawFields(frame);
     ImGui::End();
 }
@@ -155,6 +203,7 @@ void EditorPanel::drawList(const PanelFrame& frame, float height) {
             only = &entry;
     if (matches == 1 && active != only->name) {
         active = only->name;
+        picked = true;
         for (Entry& entry : entries)
             if (entry.name == active)
                 entry.shown = true;
@@ -177,7 +226,8 @@ void EditorPanel::drawList(const PanelFrame& frame, float height) {
         if (!groupOpen)
             continue;
         ImGui::PushID(entry.name.c_str());
-        ImGui::Checkbox("##shown", &entry.shown);
+        if (ImGui::Checkbox("##shown", &entry.shown))
+            picked = true;
         ImGui::SameLine();
         const Track* track = tracks->getTrack(entry.name.c_str());
         // A dot for the tracks the frame on screen read.
@@ -194,6 +244,7 @@ void EditorPanel::drawList(const PanelFrame& frame, float height) {
         if (ImGui::Selectable(label, active == entry.name, 0, ImVec2(170.0f, 0.0f))) {
             active = entry.name;
             entry.shown = true;
+            picked = true;
         }
         ImGui::SameLine(listWidth - 92.0f);
         ImGui::Text("%9.3f", track->getValue(frame.row));
@@ -249,6 +300,17 @@ void EditorPanel::drawFields(const PanelFrame& frame) {
     ImGui::EndDisabled();
     ImGui::SameLine();
     ImGui::Checkbox("shared scale", &sharedScale);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(110.0f);
+    if (ImGui::BeginCombo("snap (G)", snapModeName(snap))) {
+        for (int mode = 0; mode < snapModeCount; ++mode)
+            if (ImGui::Selectable(snapModeName(SnapMode(mode)), snap == SnapMode(mode)))
+                snap = SnapMode(mode);
+        ImGui::EndCombo();
+    }
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(120.0f);
+    ImGui::InputTextWithHint("##marker", "marker name (M)", markerName, sizeof markerName);
 
     if (frame.readOnly) {
         ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f),
@@ -302,48 +364,51 @@ void EditorPanel::save() {
     }
 }
 
-bool EditorPanel::handleKey(const platform::ToolEvent& event, double row, bool readOnly) {
-    using platform::Key;
+std::string EditorPanel::takeMarkerName() {
+    std::string name = markerName;
+    markerName[0] = '\0';
+    return name;
+}
+
+bool EditorPanel::perform(Action action, double row, bool readOnly, const CueSheet& cues) {
     if (!visible)
         return false;
-    if (event.control) {
-        switch (event.key) {
-        case Key::Z:
-            if (!readOnly)
-                event.shift ? model.redo() : model.undo();
-            return true;
-        case Key::Y:
-            if (!readOnly)
-                model.redo();
-            return true;
-        case Key::S:
-            if (!readOnly)
-                save();
-            return true;
-        case Key::C:
-            attempt([&] { clipboard = model.copyKeys(selection); });
-            return true;
-        case Key::V:
-            if (!readOnly && !clipboard.empty())
-                attempt(
-                    [&] { selection = model.pasteKeys(clipboard, std::int32_t(std::floor(row))); });
-            return true;
-        default:
+    switch (action) {
+    case Action::Undo:
+        if (!readOnly)
+            model.undo();
+        return true;
+    case Action::Redo:
+        if (!readOnly)
+            model.redo();
+        return true;
+    case Action::Save:
+        if (!readOnly)
+            save();
+        return true;
+    case Action::Copy:
+        attempt([&] { clipboard = model.copyKeys(selection); });
+        return true;
+    case Action::Paste:
+        if (!readOnly && !clipboard.empty())
+            attempt([&] {
+                int at = snap == SnapMode::Off ? int(std::floor(row)) : snapRow(row, snap, cues);
+                selection = model.pasteKeys(clipboard, std::max(0, at));
+            });
+        return true;
+    case Action::DeleteKeys:
+        if (readOnly)
             return false;
-        }
-    }
-    if (readOnly)
-        return false;
-    switch (event.key) {
-    case Key::Delete:
         attempt([&] { model.deleteKeys(selection); });
         selection.clear();
         return true;
-    case Key::Digit1:
-    case Key::Digit2:
-    case Key::Digit3:
-    case Key::Digit4:
-        attempt([&] { model.setInterpolation(selection, int(event.key) - int(Key::Digit1)); });
+    case Action::Hold:
+    case Action::Linear:
+    case Action::Smooth:
+    case Action::EaseIn:
+        if (readOnly)
+            return false;
+        attempt([&] { model.setInterpolation(selection, int(action) - int(Action::Hold)); });
         return true;
     default:
         return false;

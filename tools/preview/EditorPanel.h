@@ -5,13 +5,19 @@
 
 #include "CurveView.h"
 #include "EditModel.h"
-#include "platform/ToolWindow.h"
+#include "KeyBindings.h"
+#include "Snapping.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
+
+class CueSheet;
+class Markers;
+class MusicWaveform;
+class TimeAxis;
 
 struct PanelFrame {
     double row = 0.0;            // the play head
@@ -20,6 +26,11 @@ struct PanelFrame {
     float top = 0.0f;            // the panel's place in the window
     float width = 0.0f;
     float height = 0.0f;
+    TimeAxis* axis = nullptr; // shared with the timeline bar; the lanes span its pixels
+    bool musicShown = true;   // the waveform and cue lanes above the curves
+    MusicWaveform* waveform = nullptr;
+    const CueSheet* cues = nullptr;
+    const Markers* markers = nullptr;
 };
 
 class EditorPanel {
@@ -38,8 +49,18 @@ public:
     float heightIn(float windowHeight) const;
 
     void draw(const PanelFrame& frame);
-    // A key pressed while the panel is open; true when the panel acted on it.
-    bool handleKey(const platform::ToolEvent& event, double row, bool readOnly);
+    // Where the lanes begin in a window: right of the track list.
+    static float lanesLeft();
+
+    // A key's action while the panel is open; true when the panel acted on it.
+    bool perform(Action action, double row, bool readOnly, const CueSheet& cues);
+    SnapMode getSnap() const { return snap; }
+    // The curve lane's top and bottom as last drawn.
+    float getCurveTop() const { return curveTop; }
+    float getCurveBottom() const { return curveBottom; }
+    void setSnap(SnapMode mode) { snap = mode; }
+    // The name typed for the next marker, emptied; empty when none was typed.
+    std::string takeMarkerName();
     // Gives the engine's tracks the keys the model changed since the last call; true when any.
     bool pushToEngine();
     bool hasUnsavedEdits() const { return model.isAnyDirty(); }
@@ -55,6 +76,9 @@ private:
     void drawList(const PanelFrame& frame, float height);
     void drawFields(const PanelFrame& frame);
     void save();
+    // The tracks drawn: those picked, the active one, or until any is picked those the frame on
+    // screen read.
+    void collectShown(const PanelFrame& frame);
     // Runs a model command; a refused one is reported and changes nothing.
     void attempt(const std::function<void()>& command);
     void applyFields(double row);
@@ -78,6 +102,10 @@ private:
     std::uint64_t saveLineAt = ~0ull; // the model change count saveLine was made at
     int knownEngineTracks = -1;
     std::uint64_t knownModelChange = ~0ull;
+    SnapMode snap = SnapMode::Off;
+    char markerName[64] = {};
+    float curveTop = 0.0f, curveBottom = 0.0f;
+    bool picked = false; // the maker has picked tracks to show
     bool visible = false;
     bool focusFilter = false;
     bool focusValue = false;

@@ -6,6 +6,7 @@
 #include "Sync.h"
 #include "kem/Exception.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,13 +48,6 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-std::string shellQuoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 } // namespace
 
 HotReload::HotReload(const std::string& dataFolder, const std::string& contentFolder,
@@ -71,6 +65,9 @@ HotReload::HotReload(const std::string& dataFolder, const std::string& contentFo
         }
     };
     if (!contentFolder.empty()) {
+        // The content folder's own files (the markers) are the preview's to read.
+        std::string contentRoot;
+        watchSource(contentFolder, contentRoot);
         watchSource(joined(contentFolder, "tracks"), tracksFolder);
         std::error_code error;
         if (!tracksFolder.empty() &&
@@ -190,12 +187,14 @@ void HotReload::startImageJob(const std::string& path) {
     job->source = path;
     imageJobs.push_back(job);
     // The generator writes into Data/, whose watch then reloads the textures.
-    std::string command =
-        shellQuoted(imageGenerator) + " " + shellQuoted(path) + " " + shellQuoted(dataFolder);
+    std::string program = imageGenerator, folder = dataFolder;
     std::fprintf(stderr, "regenerating images from %s\n", path.c_str());
-    std::thread([job, command] {
+    std::thread([job, program, path, folder] {
         auto started = std::chrono::steady_clock::now();
-        job->status = std::system(command.c_str());
+        std::string error;
+        job->status = platform::runProgram(program, {path, folder}, error);
+        if (!error.empty())
+            std::fprintf(stderr, "%s\n", error.c_str());
         job->milliseconds = millisecondsSince(started);
         job->done = true;
     }).detach();

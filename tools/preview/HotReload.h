@@ -32,6 +32,8 @@ public:
     bool poll(bool tracksOwnedElsewhere);
 
     const char* getMethod() const { return watcher->getMethod(); }
+    // The files the last poll saw written, for those that read other files of these folders.
+    const std::vector<std::string>& getLastChanges() const { return changed; }
     // The content's value limits, checked before timeline sources apply and before saving;
     // empty when the content has none.
     const std::string& getLimitsFile() const { return limitsFile; }

@@ -1,7 +1,9 @@
 // Draws the HUD into Dear ImGui's background list, so panels stay above it.
 #include "Hud.h"
 
-#include "Demo.h"
+#include "Markers.h"
+#include "MusicGrid.h"
+#include "TimeAxis.h"
 
 #include <imgui.h>
 
@@ -25,38 +27,40 @@ const ImU32 headColour = IM_COL32(255, 60, 40, 255);
 const ImU32 textColour = IM_COL32(240, 240, 240, 255);
 const ImU32 errorColour = IM_COL32(255, 80, 70, 255);
 const ImU32 shadeColour = IM_COL32(0, 0, 0, 170);
+const ImU32 stretchColour = IM_COL32(255, 255, 255, 60);
+const ImU32 stretchEdgeColour = IM_COL32(255, 255, 255, 200);
+const ImU32 markerColour = IM_COL32(255, 215, 60, 255);
 
 const char* const passNames[passCount] = {"scene", "overlay", "cards", "grading", "bloom"};
 
 } // namespace
 
 void Hud::layout(int windowWidth, int windowHeight) {
-    left = margin;
-    right = std::max(left + 1.0f, float(windowWidth) - margin);
+    windowRight = float(windowWidth);
     barBottom = float(windowHeight) - margin;
     barTop = barBottom - sceneRow - cardRow;
     top = barTop - lineHeight - 4.0f;
     height = int(std::ceil(float(windowHeight) - top + 2.0f));
 }
 
-double Hud::timeAtClamped(int x) const {
-    double fraction = (double(x) - left) / double(right - left);
-    return std::clamp(fraction, 0.0, 1.0) * Demo::showLength;
+double Hud::timeAtClamped(int x, const TimeAxis& axis) const {
+    return MusicGrid::secondsAt(axis.barXToRow(float(x)));
 }
 
-bool Hud::timeAt(int x, int y, double& seconds) const {
-    if (y < barTop || y > barBottom || x < left || x > right)
-        return false;
-    seconds = timeAtClamped(x);
-    return true;
+bool Hud::isOnBar(int x, int y, const TimeAxis& axis) const {
+    return y >= barTop && y <= barBottom && x >= axis.getLeft() && x <= axis.getRight();
 }
 
-void Hud::draw(const HudState& state, const ShowMap& map) {
+bool Hud::isOnStretch(int x, int y, const TimeAxis& axis) const {
+    return axis.isZoomed() && isOnBar(x, y, axis) &&
+           x >= axis.barRowToX(axis.getFirstRow()) - 3.0f &&
+           x <= axis.barRowToX(axis.getLastRow()) + 3.0f;
+}
+
+void Hud::draw(const HudState& state, const ShowMap& map, const TimeAxis& axis) {
     ImDrawList* list = ImGui::GetBackgroundDrawList();
-    auto xAt = [&](double seconds) {
-        return left + float(seconds / Demo::showLength) * (right - left);
-    };
-    list->AddRectFilled(ImVec2(0, top - 2.0f), ImVec2(right + margin, barBottom + margin),
+    auto xAt = [&](double seconds) { return axis.barRowToX(MusicGrid::rowAt(seconds)); };
+    list->AddRectFilled(ImVec2(0, top - 2.0f), ImVec2(windowRight, barBottom + margin),
                         shadeColour);
 
     // Scenes, named where the span is wide enough, and the title cards beneath them.
@@ -79,14 +83,28 @@ void Hud::draw(const HudState& state, const ShowMap& map) {
     else if (state.markingLoop)
         list->AddLine(ImVec2(xAt(state.loopStart), barTop - 3.0f),
                       ImVec2(xAt(state.loopStart), barBottom + 3.0f), loopColour, 3.0f);
+    if (axis.isZoomed()) {
+        ImVec2 from(axis.barRowToX(axis.getFirstRow()), barTop - 2.0f);
+        ImVec2 to(axis.barRowToX(axis.getLastRow()), barBottom + 2.0f);
+        list->AddRectFilled(from, to, stretchColour);
+        list->AddRect(from, to, stretchEdgeColour);
+    }
+    if (state.markers)
+        for (const Marker& marker : state.markers->getMarkers()) {
+            float x = axis.barRowToX(marker.row);
+            list->AddTriangleFilled(ImVec2(x, barTop + 6.0f), ImVec2(x - 4.0f, barTop - 2.0f),
+                                    ImVec2(x + 4.0f, barTop - 2.0f), markerColour);
+        }
     float head = xAt(state.time);
     list->AddLine(ImVec2(head, barTop - 4.0f), ImVec2(head, barBottom + 4.0f), headColour, 2.0f);
 
     // The status line: where, what, how fast.
-    int bar = int(std::floor(state.row / 32.0));
-    int beat = int(std::floor(std::fmod(state.row, 32.0) / 8.0));
-    int used = std::snprintf(line, sizeof line, "%s %7.3f s  row %8.2f  %d:%d  %-12s %5.1f fps",
-                             state.paused ? "||" : "> ", state.time, state.row, bar, beat,
+    int bar = int(std::floor(state.row / MusicGrid::rowsPerBar));
+    int beat =
+        int(std::floor(std::fmod(state.row, MusicGrid::rowsPerBar) / MusicGrid::rowsPerBeat));
+    const char* speed = state.speed >= 1.0 ? "" : state.speed >= 0.5 ? " x1/2" : " x1/4";
+    int used = std::snprintf(line, sizeof line, "%s%s %7.3f s  row %8.2f  %d:%d  %-12s %5.1f fps",
+                             state.paused ? "||" : "> ", speed, state.time, state.row, bar, beat,
                              map.sceneAt(state.time), state.framesPerSecond);
     if (state.passes && state.passes->valid) {
         for (int pass = 0; pass < passCount && used > 0 && used < int(sizeof line); ++pass)
@@ -95,14 +113,15 @@ void Hud::draw(const HudState& state, const ShowMap& map) {
     }
     if (state.link && used > 0 && used < int(sizeof line))
         std::snprintf(line + used, sizeof line - size_t(used), "  editor: %s", state.link);
-    list->AddText(ImVec2(left, top), textColour, line);
+    list->AddText(ImVec2(margin, top), textColour, line);
 
     if (state.error && !state.error->empty()) {
         const char* text = state.error->c_str();
-        ImVec2 size = ImGui::CalcTextSize(text, nullptr, false, right - left);
+        const float wrap = std::max(1.0f, windowRight - 2 * margin);
+        ImVec2 size = ImGui::CalcTextSize(text, nullptr, false, wrap);
         list->AddRectFilled(ImVec2(0, 0), ImVec2(size.x + 2 * margin, size.y + 2 * margin),
                             shadeColour);
         list->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(margin, margin), errorColour,
-                      text, nullptr, right - left);
+                      text, nullptr, wrap);
     }
 }

@@ -2,6 +2,7 @@
 // image scaled to the window with the HUD over it.
 #include "PreviewApp.h"
 
+#include "CueSheet.h"
 #include "Demo.h"
 #include "EditModel.h"
 #include "EditorLink.h"
@@ -10,15 +11,22 @@
 #include "HotReload.h"
 #include "Hud.h"
 #include "ImageFile.h"
+#include "KeyBindings.h"
 #include "LaunchOptions.h"
+#include "Markers.h"
+#include "MusicGrid.h"
+#include "MusicWaveform.h"
 #include "RenderTarget.h"
 #include "ShowMap.h"
 #include "ShownText.h"
 #include "Sync.h"
+#include "TimeAxis.h"
 #include "Transport.h"
 #include "kem/Exception.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/ToolWindow.h"
+#include "platform/UserSettings.h"
 
 #include <imgui.h>
 
@@ -28,6 +36,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -50,6 +59,22 @@ Fit fitInto(int imageWidth, int imageHeight, float areaWidth, float areaHeight) 
     return {x, y, x + width, y + height};
 }
 
+std::string fileNameOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joinedPath(const std::string& folder, const char* name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+double medianOf(std::vector<float> values) {
+    if (values.empty())
+        return 0.0;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
 // The picture is opaque whatever alpha the show's passes left: drawn without blending.
 void disableBlending(const ImDrawList*, const ImDrawCmd*) {
     glDisable(GL_BLEND);
@@ -65,13 +90,22 @@ public:
           reload("Data/", paths.content, paths.imageGenerator, model,
                  [this](const std::string& message) { report(message); }),
           panel(model, {"Data/", reload.getLimitsFile()}, paths.content + "/tracks/editor.tl",
-                [this](const std::string& message) { report(message); }) {
+                [this](const std::string& message) { report(message); }),
+          markers(joinedPath(paths.content, "markers.txt")), screenshot(options.screenshot),
+          reportLanes(options.reportLanes),
+          settingsFile(platform::userSettingsFile("preview.txt")) {
         try {
             model.load(reload.findTimelineSources());
         } catch (const std::exception& error) {
             report(std::string(error.what()) + "\n(the track editor starts without the sources)");
         }
         panel.adoptLoadedModel();
+        readCues();
+        readMarkers();
+        readSettings();
+        waveform.start(MusicGrid::musicFile);
+        if (options.panel)
+            panel.toggle();
         if (options.editor)
             link = std::make_unique<EditorLink>(options.editorHost, options.editorPort);
         demo.setOutputFramebuffer(image.getFramebuffer());
@@ -98,6 +132,10 @@ public:
                 followEditor();
             if (reload.poll(linked))
                 pictureStale = true;
+            for (const std::string& path : reload.getLastChanges())
+                readAgain(path);
+            takeWaveform();
+            keepSettings();
             if (!linked && panel.pushToEngine())
                 pictureStale = true;
             updateTitle();
@@ -125,20 +163,132 @@ public:
             }
             map.refresh();
             present();
+            if (!screenshot.empty() && waveform.isReady() && !pictureStale)
+                windowWanted = true; // the next frame, with the strip drawn
         }
         reportFrameTimes();
     }
 
 private:
-    // The median time between frames drawn while playing, for comparing with the show's.
+    // The median time between frames drawn while playing, for comparing with the show's, and
+    // the interface's own time a frame with the panel open and closed.
     void reportFrameTimes() {
         std::size_t count = std::min<std::size_t>(playedCount, playedFrames.size());
-        if (count < 3)
+        if (count >= 3)
+            std::fprintf(stderr, "%zu frames played, median %.1f ms a frame\n", playedCount,
+                         medianOf({playedFrames.begin(), playedFrames.begin() + count}));
+        for (int open = 0; open < 2; ++open) {
+            std::size_t frames = std::min(interfaceCount[open], interfaceTimes[open].size());
+            if (frames >= 3)
+                std::fprintf(stderr,
+                             "interface with the panel %s: median %.3f ms a frame (%zu frames)\n",
+                             open ? (musicShown ? "open, strip and lanes shown" : "open, no strip")
+                                  : "closed",
+                             medianOf({interfaceTimes[open].begin(),
+                                       interfaceTimes[open].begin() + std::ptrdiff_t(frames)}),
+                             interfaceCount[open]);
+        }
+    }
+
+    void readCues() {
+        try {
+            cues.read(MusicGrid::cueSheetFile);
+        } catch (const Kem::Exception& error) {
+            report(std::string(error.getMessage().getData()) + " (" + error.getDetail().getData() +
+                   "); the old cues stay");
+        }
+    }
+
+    void readMarkers() {
+        try {
+            markers.read();
+        } catch (const Kem::Exception& error) {
+            report(std::string(error.getMessage().getData()) + " (" + error.getDetail().getData() +
+                   "); the old markers stay");
+        }
+    }
+
+    // A file another program wrote: the cue sheet, the music or the markers.
+    void readAgain(const std::string& path) {
+        std::string name = fileNameOf(path);
+        if (name == fileNameOf(MusicGrid::cueSheetFile) && path.compare(0, 5, "Data/") == 0)
+            readCues();
+        else if (name == fileNameOf(MusicGrid::musicFile) && path.compare(0, 5, "Data/") == 0)
+            waveform.start(MusicGrid::musicFile);
+        else if (name == fileNameOf(markers.getPath()) && path == markers.getPath())
+            readMarkers();
+    }
+
+    void takeWaveform() {
+        double milliseconds = 0.0;
+        std::string error;
+        if (!waveform.poll(milliseconds, error))
             return;
-        std::vector<float> times(playedFrames.begin(), playedFrames.begin() + count);
-        std::nth_element(times.begin(), times.begin() + count / 2, times.end());
-        std::fprintf(stderr, "%zu frames played, median %.1f ms a frame\n", playedCount,
-                     double(times[count / 2]));
+        if (!error.empty()) {
+            report(error + " (no waveform)");
+            return;
+        }
+        std::fprintf(stderr, "worked out the music's waveform in %.0f ms\n", milliseconds);
+        if (reportLanes) {
+            // The whole show in 400 columns: each column's highest less its lowest sample.
+            MusicWaveform& strip = waveform;
+            strip.columnsFor(0.0, MusicGrid::showRows, 400);
+            std::printf("waveform %.0f 400", milliseconds);
+            for (int column = 0; column < 400; ++column)
+                std::printf(" %.4f", double(strip.getColumnHighs()[std::size_t(column)] -
+                                            strip.getColumnLows()[std::size_t(column)]));
+            std::printf("\n");
+            std::fflush(stdout);
+        }
+    }
+
+    // The snapping choice, kept between runs in the user's settings.
+    void readSettings() {
+        std::vector<unsigned char> bytes;
+        try {
+            if (settingsFile.empty() || !platform::readFileIfPresent(
+                                            settingsFile, platform::sourceLimit, "settings", bytes))
+                return;
+        } catch (const Kem::Exception&) {
+            return;
+        }
+        std::string text(bytes.begin(), bytes.end());
+        std::size_t at = text.find("snap ");
+        if (at != std::string::npos) {
+            std::size_t end = text.find('\n', at);
+            panel.setSnap(snapModeNamed(text.substr(at + 5, end - at - 5).c_str()));
+        }
+        keptSnap = panel.getSnap();
+    }
+
+    void keepSettings() {
+        if (panel.getSnap() == keptSnap)
+            return;
+        keptSnap = panel.getSnap();
+        std::fprintf(stderr, "snapping: %s\n", snapModeName(keptSnap));
+        if (settingsFile.empty())
+            return;
+        try {
+            platform::writeFileAtomically(settingsFile,
+                                          std::string("# oxbrine-preview's choices\nsnap ") +
+                                              snapModeName(keptSnap) + "\n");
+        } catch (const Kem::Exception& error) {
+            report(error.getMessage().getData());
+        }
+    }
+
+    void addMarker() {
+        int row = int(std::floor(transport.getRow() + 1e-6));
+        std::string name = panel.takeMarkerName();
+        if (name.empty())
+            name = markers.freeNumber();
+        try {
+            markers.add(row, name);
+            std::fprintf(stderr, "marker %s at row %d in %s\n", name.c_str(), row,
+                         markers.getPath().c_str());
+        } catch (const Kem::Exception& error) {
+            report(error.getMessage().getData());
+        }
     }
 
     // The whole message to stderr, its first lines to the HUD.
@@ -207,6 +357,8 @@ private:
         int windowWidth = 0, windowHeight = 0;
         window->getDrawableSize(windowWidth, windowHeight);
         hud.layout(windowWidth, windowHeight);
+        axis.place(panel.isVisible() ? EditorPanel::lanesLeft() : 8.0f, float(windowWidth) - 8.0f);
+        auto started = Clock::now();
         // The interface goes to the window, never into the show's image, whatever was read last.
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         window->beginInterface();
@@ -235,7 +387,9 @@ private:
             state.loopEnd = transport.getLoopEnd();
             state.error = &lastError;
             state.link = link ? (link->isConnected() ? "connected" : "waiting") : nullptr;
-            hud.draw(state, map);
+            state.speed = transport.getSpeed();
+            state.markers = &markers;
+            hud.draw(state, map, axis);
         }
         PanelFrame frame;
         frame.row = transport.getRow();
@@ -244,84 +398,182 @@ private:
         frame.top = pictureHeight;
         frame.width = float(windowWidth);
         frame.height = panelHeight;
+        frame.axis = &axis;
+        frame.musicShown = musicShown;
+        frame.waveform = &waveform;
+        frame.cues = &cues;
+        frame.markers = &markers;
         panel.draw(frame);
-        window->present();
+        if (reportLanes)
+            printLanes();
+        if (windowWanted) {
+            windowWanted = false;
+            window->presentAndCapture(windowPixels, windowPixelsWidth, windowPixelsHeight);
+            saveWindow();
+        } else {
+            window->present();
+        }
+        int open = panel.isVisible() ? 1 : 0;
+        interfaceTimes[open][interfaceCount[open]++ % interfaceTimes[open].size()] =
+            float(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+    }
+
+    // Where the lanes are, whenever it changes: the tests point at rows through it.
+    void printLanes() {
+        char line[160];
+        std::snprintf(line, sizeof line, "lanes %.1f %.1f %.3f %.3f %.1f %.1f", axis.getLeft(),
+                      axis.getRight(), axis.getFirstRow(), axis.getLastRow(),
+                      panel.isVisible() ? panel.getCurveTop() : -1.0f,
+                      panel.isVisible() ? panel.getCurveBottom() : -1.0f);
+        if (std::strcmp(line, printedLanes) == 0)
+            return;
+        std::memcpy(printedLanes, line, sizeof line);
+        std::printf("%s\n", line);
+        std::fflush(stdout);
+    }
+
+    // The whole window as it was shown: for --screenshot (then the preview ends) and Shift+F12.
+    void saveWindow() {
+        for (std::size_t i = 3; i < windowPixels.size(); i += 4)
+            windowPixels[i] = 255;
+        std::string name = screenshot;
+        if (name.empty()) {
+            char made[64];
+            std::snprintf(made, sizeof made, "preview-window-%08lld.png",
+                          std::llround(transport.getTime() * 1000.0));
+            name = made;
+        }
+        try {
+            writePng(name, windowPixelsWidth, windowPixelsHeight, windowPixels);
+            std::printf("saved %s\n", name.c_str());
+            std::fflush(stdout);
+        } catch (const std::exception& error) {
+            report(error.what());
+        }
+        if (!screenshot.empty())
+            running = false;
     }
 
     void handle(const platform::ToolEvent& event) {
         using Type = platform::ToolEvent::Type;
-        using platform::Key;
         switch (event.type) {
         case Type::CloseRequested:
             requestQuit();
             return;
         case Type::Resized:
             return;
-        case Type::MouseDown: {
-            double seconds = 0;
+        case Type::MouseDown:
+            // On the bar: the marked stretch is dragged to scroll the lanes; elsewhere a seek.
             if (!event.takenByPanel && event.button == 1 && hudVisible &&
-                hud.timeAt(event.x, event.y, seconds)) {
-                seeking = true;
-                transport.seek(seconds);
+                hud.isOnBar(event.x, event.y, axis)) {
+                if (hud.isOnStretch(event.x, event.y, axis)) {
+                    draggingStretch = true;
+                    stretchGrab = axis.barXToRow(float(event.x)) -
+                                  (axis.getFirstRow() + axis.getLastRow()) / 2;
+                } else {
+                    seeking = true;
+                    transport.seek(hud.timeAtClamped(event.x, axis));
+                }
             }
             return;
-        }
         case Type::MouseMove:
             if (seeking)
-                transport.seek(hud.timeAtClamped(event.x));
+                transport.seek(hud.timeAtClamped(event.x, axis));
+            if (draggingStretch)
+                axis.centreOn(axis.barXToRow(float(event.x)) - stretchGrab);
             return;
         case Type::MouseUp:
             seeking = false;
+            draggingStretch = false;
             return;
         case Type::Wheel:
+            if (!event.takenByPanel && hudVisible && hud.isOnBar(event.x, event.y, axis))
+                axis.zoomAround(axis.barXToRow(float(event.x)), event.wheel);
             return;
         case Type::KeyDown:
             break;
         }
         if (event.takenByPanel)
             return;
-        if (panel.handleKey(event, transport.getRow(), link && link->isConnected()))
+        Action action = actionFor(event);
+        if (action == Action::SaveStill && event.shift) {
+            windowWanted = true;
             return;
-        switch (event.key) {
-        case Key::Escape:
-        case Key::Q:
+        }
+        if (panel.perform(action, transport.getRow(), link && link->isConnected(), cues))
+            return;
+        perform(action);
+    }
+
+    void perform(Action action) {
+        int found = 0;
+        switch (action) {
+        case Action::Quit:
             requestQuit();
             break;
-        case Key::F2:
+        case Action::TogglePanel:
             panel.toggle();
             break;
-        case Key::Space:
-            transport.togglePause();
-            break;
-        case Key::Left:
-            transport.stepGrid(event.shift ? Transport::rowsPerBar : Transport::rowsPerBeat, -1);
-            break;
-        case Key::Right:
-            transport.stepGrid(event.shift ? Transport::rowsPerBar : Transport::rowsPerBeat, 1);
-            break;
-        case Key::PageUp:
-            transport.stepGrid(Transport::rowsPerPhrase, -1);
-            break;
-        case Key::PageDown:
-            transport.stepGrid(Transport::rowsPerPhrase, 1);
-            break;
-        case Key::Home:
-            transport.seek(0.0);
-            break;
-        case Key::Comma:
-            transport.stepFrame(-1);
-            break;
-        case Key::Period:
-            transport.stepFrame(1);
-            break;
-        case Key::L:
-            transport.markLoop();
-            break;
-        case Key::H:
+        case Action::ToggleHud:
             hudVisible = !hudVisible;
             break;
-        case Key::F12:
+        case Action::ToggleMusicLanes:
+            musicShown = !musicShown;
+            break;
+        case Action::PlayPause:
+            transport.togglePause();
+            break;
+        case Action::BeatBack:
+            transport.stepGrid(MusicGrid::rowsPerBeat, -1);
+            break;
+        case Action::BeatOn:
+            transport.stepGrid(MusicGrid::rowsPerBeat, 1);
+            break;
+        case Action::BarBack:
+            transport.stepGrid(MusicGrid::rowsPerBar, -1);
+            break;
+        case Action::BarOn:
+            transport.stepGrid(MusicGrid::rowsPerBar, 1);
+            break;
+        case Action::PhraseBack:
+            transport.stepGrid(MusicGrid::rowsPerPhrase, -1);
+            break;
+        case Action::PhraseOn:
+            transport.stepGrid(MusicGrid::rowsPerPhrase, 1);
+            break;
+        case Action::ToStart:
+            transport.seek(0.0);
+            break;
+        case Action::FrameBack:
+            transport.stepFrame(-1);
+            break;
+        case Action::FrameOn:
+            transport.stepFrame(1);
+            break;
+        case Action::MarkLoop:
+            transport.markLoop();
+            break;
+        case Action::SaveStill:
             stillWanted = true; // after this iteration's link and reloads have been applied
+            break;
+        case Action::Slower:
+        case Action::Faster:
+            if (action == Action::Slower ? transport.slower() : transport.faster())
+                std::fprintf(stderr, "speed %g\n", transport.getSpeed());
+            break;
+        case Action::AddMarker:
+            addMarker();
+            break;
+        case Action::PreviousMarker:
+            if (markers.previous(transport.getRow(), found))
+                transport.seekRow(found);
+            break;
+        case Action::NextMarker:
+            if (markers.next(transport.getRow(), found))
+                transport.seekRow(found);
+            break;
+        case Action::CycleSnap:
+            panel.setSnap(nextSnapMode(panel.getSnap()));
             break;
         default:
             break;
@@ -349,11 +601,15 @@ private:
     RenderTarget image;
     Demo demo;
     Transport transport;
+    TimeAxis axis;
     ShowMap map;
     Hud hud;
     EditModel model;
     HotReload reload;
     EditorPanel panel;
+    CueSheet cues;
+    MusicWaveform waveform;
+    Markers markers;
     std::unique_ptr<EditorLink> link;
     std::string linkMessage;
     std::string lastError;
@@ -370,6 +626,19 @@ private:
     bool pictureStale = true;
     bool hudVisible = true;
     bool seeking = false;
+    bool draggingStretch = false;
+    double stretchGrab = 0.0; // rows from the stretch's middle to where the drag took it
+    bool musicShown = true;
+    std::string screenshot;
+    bool windowWanted = false;
+    std::vector<unsigned char> windowPixels;
+    int windowPixelsWidth = 0, windowPixelsHeight = 0;
+    bool reportLanes = false;
+    char printedLanes[160] = {};
+    std::string settingsFile;
+    SnapMode keptSnap = SnapMode::Off;
+    std::array<std::array<float, 1024>, 2> interfaceTimes{}; // panel closed, open
+    std::size_t interfaceCount[2] = {0, 0};
 };
 
 } // namespace

@@ -11,7 +11,8 @@
 
 const char* const previewUsage =
     "usage: oxbrine-preview [--resolution WxH] [--start SECONDS] [--paused] [--loop T0 T1]\n"
-    "                       [--editor [HOST:]PORT] [--content DIR]\n"
+    "                       [--editor [HOST:]PORT] [--content DIR] [--panel]\n"
+    "                       [--screenshot FILE] [--report-lanes]\n"
     "       oxbrine-preview --version\n"
     "Plays the show in a resizable window for working on it; run from the folder holding Data/.\n"
     "  --resolution  1920x1080, 1280x720 or 1024x768 (default 1280x720)\n"
@@ -20,9 +21,13 @@ const char* const previewUsage =
     "  --loop        play T0..T1 over and over\n"
     "  --editor      follow a sync-tracker editor listening there (host 127.0.0.1 by default)\n"
     "  --content     the content sources to watch (default: the source tree's content/)\n"
-    "Keys: Space play/pause, Left/Right a beat (Shift: a bar), Page Up/Down a phrase, Home the\n"
-    "start, comma/period a frame while paused, L loop start/end/clear, H the HUD, F2 the track\n"
-    "editor, F12 saves the show's image, Escape or Q quits.\n";
+    "  --panel       open the track panel (F2) at once\n"
+    "  --screenshot  save the whole window as a PNG once the music lanes are ready, then quit\n"
+    "  --report-lanes  print the lanes' place and the waveform's columns (for tests)\n"
+    "Keys: Space play/pause, Left/Right a beat (Shift: a bar, Ctrl: a marker), Page Up/Down a\n"
+    "phrase, Home the start, comma/period a frame while paused, [ and ] slower and faster, L loop\n"
+    "start/end/clear, M a marker, G snapping, W the music lanes, H the HUD, F2 the track editor,\n"
+    "F12 saves the show's image (Shift: the whole window), Escape or Q quits.\n";
 
 namespace {
 
@@ -84,6 +89,12 @@ PreviewOptions parsePreviewOptions(int argc, const char* const* argv,
             parseEditor(value(), options);
         } else if (arg == "--content") {
             options.content = value();
+        } else if (arg == "--panel") {
+            options.panel = true;
+        } else if (arg == "--screenshot") {
+            options.screenshot = value();
+        } else if (arg == "--report-lanes") {
+            options.reportLanes = true;
         } else {
             throw PreviewUsageError("unknown argument '" + arg + "'");
         }

@@ -18,7 +18,10 @@ struct PreviewOptions {
     bool editor = false;
     std::string editorHost;
     std::uint16_t editorPort = 0;
-    std::string content; // the content folder whose sources are watched
+    std::string content;    // the content folder whose sources are watched
+    bool panel = false;     // the track panel open from the start
+    std::string screenshot; // the whole window saved here once the music lanes are ready; then quit
+    bool reportLanes = false; // the lanes' geometry and the waveform's data on standard output
     bool help = false;
     bool version = false;
 };

@@ -1,22 +1,21 @@
 // Pause, seeks and the loop over the music clock.
 #include "Transport.h"
 
-#include "Demo.h"
-
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// The last millisecond the show draws: its length less one 60 fps frame.
-const long long lastMilliseconds = std::llround((Demo::showLength - 1.0 / 60.0) * 1000.0);
+// The last millisecond the show draws: its length less one frame.
+const long long lastMilliseconds =
+    std::llround((MusicGrid::showSeconds - MusicGrid::frameSeconds) * 1000.0);
 
 } // namespace
 
 Transport::Transport(Audio& audio) : audio(audio) {}
 
 double Transport::getRow() {
-    return audio.getPosition() * Demo::rowsPerSecond;
+    return audio.getPosition() * MusicGrid::rowsPerSecond;
 }
 
 void Transport::setPaused(bool pause) {
@@ -48,13 +47,14 @@ void Transport::seekMilliseconds(long long milliseconds) {
 void Transport::seek(double seconds) {
     if (!std::isfinite(seconds))
         return;
-    seekMilliseconds(std::llround(std::clamp(seconds, 0.0, Demo::showLength) * 1000.0));
+    seekMilliseconds(std::llround(std::clamp(seconds, 0.0, MusicGrid::showSeconds) * 1000.0));
 }
 
 void Transport::seekRow(double row) {
     if (!std::isfinite(row))
         return;
-    double milliseconds = std::clamp(row / Demo::rowsPerSecond, 0.0, Demo::showLength) * 1000.0;
+    double milliseconds =
+        std::clamp(row / MusicGrid::rowsPerSecond, 0.0, MusicGrid::showSeconds) * 1000.0;
     seekMilliseconds((long long)std::ceil(milliseconds - 1e-6));
 }
 
@@ -69,8 +69,33 @@ void Transport::stepGrid(int rows, int steps) {
 void Transport::stepFrame(int steps) {
     if (!paused)
         return;
-    long long frame = std::llround(getTime() * 60.0) + steps;
-    seekMilliseconds(std::llround(double(frame) * 1000.0 / 60.0));
+    long long frame = std::llround(getTime() / MusicGrid::frameSeconds) + steps;
+    seekMilliseconds(std::llround(double(frame) * MusicGrid::frameSeconds * 1000.0));
+}
+
+namespace {
+const double speeds[] = {1.0, 0.5, 0.25};
+constexpr int speedCount = 3;
+} // namespace
+
+double Transport::getSpeed() const {
+    return speeds[speedStep];
+}
+
+bool Transport::slower() {
+    if (speedStep + 1 >= speedCount || !audio.setSpeed(speeds[speedStep + 1]))
+        return false;
+    ++speedStep;
+    ++changes;
+    return true;
+}
+
+bool Transport::faster() {
+    if (speedStep == 0 || !audio.setSpeed(speeds[speedStep - 1]))
+        return false;
+    --speedStep;
+    ++changes;
+    return true;
 }
 
 void Transport::markLoop() {

@@ -4,14 +4,10 @@
 #pragma once
 
 #include "Audio.h"
+#include "MusicGrid.h"
 
 class Transport {
 public:
-    static constexpr int rowsPerBeat = 8;
-    static constexpr int rowsPerBar = 32;
-    static constexpr int rowsPerPhrase = 256;
-    static constexpr double frameSeconds = 1.0 / 60.0;
-
     explicit Transport(Audio& audio);
 
     double getTime() { return audio.getPosition(); }
@@ -26,8 +22,14 @@ public:
     void seekRow(double row);
     // To the next (steps > 0) or previous grid line of `rows` rows, `steps` lines on.
     void stepGrid(int rows, int steps);
-    // One sixtieth of a second back or forward on the 60 fps frame grid; only while paused.
+    // One frame back or forward on the show's frame grid; only while paused.
     void stepFrame(int steps);
+
+    // Playback speed: 1, 1/2 or 1/4, a step slower or faster; the music follows. False when the
+    // music cannot change speed (or is at the end of the steps already).
+    bool slower();
+    bool faster();
+    double getSpeed() const;
 
     // L: the first press marks the loop's start, the second its end, the third clears it.
     void markLoop();
@@ -54,4 +56,5 @@ private:
     double loopStart = 0.0;
     double loopEnd = 0.0;
     unsigned changes = 0;
+    int speedStep = 0;
 };

@@ -24,8 +24,8 @@
 namespace {
 
 const auto launched = std::chrono::steady_clock::now();
-const char* const musicPath = "Data/pim00dle_and_quandrel-vantorel.mp3";
-constexpr double rowsPerSecond = 17.946666666666665;
+const char* const musicPath = MusicGrid::musicFile;
+constexpr double rowsPerSecond = MusicGrid::rowsPerSecond;
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -96,9 +96,7 @@ void renderVideo(const Options& options) {
 
 void renderSheet(const Options& options) {
     checkWritable(options.output);
-    std::vector<double> times;
-    for (int k = 0; k * options.every < showSeconds - 1e-9; ++k)
-        times.push_back(k * options.every);
+    std::vector<double> times = sheetTimes(options.every, showSeconds);
     OfflineShow show(options.resolution, options.tracks);
     const int thumbWidth = 320;
     int thumbHeight = thumbWidth * show.getHeight() / show.getWidth();

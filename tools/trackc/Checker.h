@@ -33,8 +33,8 @@ struct ValueLimit {
 std::vector<ValueLimit> parseLimits(const std::string& text);
 
 // The span limits are checked over: the show's length, and its music's rows per second.
-constexpr double showSeconds = 78.0;
-constexpr double showRowsPerSecond = 17.946666666666665;
+constexpr double showSeconds = MusicGrid::showSeconds;
+constexpr double showRowsPerSecond = MusicGrid::rowsPerSecond;
 
 // Evaluates each limited track from the compiled folder over the whole show, as the program
 // would, and reports where it leaves its range.

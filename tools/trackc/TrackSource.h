@@ -1,6 +1,8 @@
 // In-memory form of sync tracks as authored: named key lists with where they came from.
 #pragma once
 
+#include "MusicGrid.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +21,8 @@ struct TrackSource {
     std::vector<SourceKey> keys;
 };
 
-constexpr int rowsPerBeat = 8;
-constexpr int rowsPerBar = 32;
+constexpr int rowsPerBeat = MusicGrid::rowsPerBeat;
+constexpr int rowsPerBar = MusicGrid::rowsPerBar;
 // Bytes a track's name may hold: the show opens "Data/_<name>.track" through a 259-byte path.
 constexpr std::size_t longestTrackName = 200;
 // Rows the text format holds: from -lastTextRow to lastTextRow.
