@@ -415,7 +415,7 @@ def group_output():
 
 def group_tools():
     """The content tools write through the same writer: a full disk or an odd target fails."""
-    trackc, imagegen = TOOLS
+    trackc, imagegen, synth = TOOLS
     source_dir = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "content")
     timeline = sorted(os.path.join(source_dir, "tracks", n)
                       for n in os.listdir(os.path.join(source_dir, "tracks")) if n.endswith(".tl"))
@@ -446,6 +446,150 @@ def group_tools():
     run = Run([imagegen, source, out], folder, file_limit=1024)
     expect_refused("imagegen onto a full disk", run, [out, "File too large"])
     check(os.listdir(out) == [], "imagegen: nothing left behind %s" % os.listdir(out))
+
+    tool_inputs(trackc, imagegen, synth, source_dir, folder)
+
+
+# ---- hand-made sources ------------------------------------------------------------------------
+
+def snapshot(folder):
+    """Every file under the folder with its bytes, to see that a refused run changed nothing."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            files[os.path.relpath(path, folder)] = read(path)
+    return files
+
+
+def timeline(*lines, tail=b""):
+    return "".join(line + "\n" for line in lines).encode() + tail
+
+
+def track_bytes(count, keys):
+    return struct.pack("<i", count) + b"".join(struct.pack("<ifB", *key) for key in keys)
+
+
+def song(*lines):
+    return ("instrument kick kick\ninstrument bass bass\n"
+            "pattern beat step=8\n  kick x x\n  bass A2 -\nend\n" +
+            "".join(line + "\n" for line in lines)).encode()
+
+
+def tool_inputs(trackc, imagegen, synth, source_dir, scratch_folder):
+    """Sources a maker or a crash wrote wrong, each refused with the exact message (file, line,
+    column, problem), exit 1, and every source and earlier output left byte for byte as it was."""
+    with open(os.path.join(source_dir, "images", "rock.txt"), "rb") as f:
+        rock = f.read()
+    sky = b"kind sky\noutput s.jpg\nlayout cross face=%s\nstyle soft seed=3\n"
+    megabyte_line = b"x" * MEBIBYTE
+    # (what, tool, source name, source bytes, extra arguments, message)
+    cases = [
+        ("trackc: a tail of NUL bytes", "trackc", "a.tl",
+         timeline("track Camera Z", "  0 1 linear", "  32 2", tail=b"\0" * 64),
+         "a.tl:4:1: a NUL byte; not a text source"),
+        ("trackc: NUL bytes after a value", "trackc", "a.tl",
+         timeline("track Camera Z", "  0 1 linear").rstrip(b"\n") + b"\0\0\0\n",
+         "a.tl:2:13: a NUL byte; not a text source"),
+        ("trackc: a line of 1 MB", "trackc", "a.tl",
+         timeline("track Camera Z", "  0 1 linear") + megabyte_line + b"\n",
+         "a.tl:3: the line is longer than 65536 bytes; not a text source"),
+        ("trackc: a NUL in a name", "trackc", "a.tl", timeline("track Cam\0era Z", "  0 1"),
+         "a.tl:1:10: a NUL byte; not a text source"),
+        ("trackc: invalid UTF-8 in a name", "trackc", "a.tl",
+         b"track Cam\xe9ra Z\n  0 1\n", "a.tl:1:10: byte 0xe9, not UTF-8; not a text source"),
+        ("trackc: a control byte", "trackc", "a.tl", timeline("track A", "  0 1\x1b[2J"),
+         "a.tl:2:6: control byte 0x1b; not a text source"),
+        ("trackc: 1e5 as a row", "trackc", "a.tl", timeline("track A", "  1e5 1"),
+         "a.tl:2:3: bad position '1e5'"),
+        ("trackc: 1e5 as a bar", "trackc", "a.tl", timeline("track A", "  1e5:2 1"),
+         "a.tl:2:3: bad position '1e5:2'"),
+        ("trackc: a row past 32 bits", "trackc", "a.tl", timeline("track A", "  4294967296 1"),
+         "a.tl:2:3: bad position '4294967296'"),
+        ("trackc: a value past a float", "trackc", "a.tl", timeline("track A", "  0 1e39"),
+         "a.tl:2:5: value '1e39' is past the largest float"),
+        ("trackc: a hex value", "trackc", "a.tl", timeline("track A", "  0 0x10"),
+         "a.tl:2:5: value '0x10' is not a number"),
+        ("trackc: a name of 10 KB", "trackc", "a.tl", timeline("track " + "N" * 10000, "  0 1"),
+         "a.tl:1: a track name of 10000 bytes; names hold 200 at most"),
+        ("trackc: editor XML with a NUL", "trackc", "a.xml",
+         b'<tracks><track name="A"><key row="0" value="1" interpolation="0"/>\0</track></tracks>',
+         "a.xml:1:67: a NUL byte; not a text source"),
+        ("trackc: editor XML row 1e5", "trackc", "a.xml",
+         b'<tracks>\n<track name="A">\n<key row="1e5" value="1" interpolation="0"/>\n'
+         b"</track></tracks>\n", "a.xml:3: bad row '1e5'"),
+        ("trackc export: a count past the keys held", "export", "_Lie.track",
+         track_bytes(5, [(0, 1.0, 1)]), "_Lie.track: the header counts 5 keys, the file holds 1"),
+        ("trackc export: a negative count", "export", "_Lie.track",
+         track_bytes(-3, [(0, 1.0, 1)]), "_Lie.track: the header counts -3 keys, the file holds 1"),
+        ("imagegen: size 1e5", "imagegen", "r.txt", rock.replace(b"\nsize 512", b"\nsize 1e5"),
+         "r.txt:6:6: 'size' '1e5' is not a whole number"),
+        ("imagegen: a size past 32 bits", "imagegen", "r.txt",
+         rock.replace(b"\nsize 512", b"\nsize 99999999999"),
+         "r.txt:6:6: 'size' '99999999999' is out of range (1 to 8192)"),
+        ("imagegen: a negative size", "imagegen", "r.txt",
+         rock.replace(b"\nsize 512", b"\nsize 512 -4"),
+         "r.txt:6:10: 'size' '-4' is out of range (1 to 8192)"),
+        ("imagegen: an option 1e5 where a whole number is meant", "imagegen", "s.txt",
+         sky % b"1e5", "s.txt:3:19: option face: '1e5' is not a whole number"),
+        ("imagegen: a face past the largest side", "imagegen", "s.txt",
+         sky % b"65536", "s.txt:3:19: option face: '65536' is out of range (1 to 2048)"),
+        ("imagegen: a NUL in a source", "imagegen", "r.txt", rock.replace(b"rock seed", b"ro\0ck"),
+         "r.txt:7:3: a NUL byte; not a text source"),
+        ("synth: a length of 1e9", "synth", "t.song", song("length 1e9"),
+         "t.song:7:8: length in seconds '1e9' is out of range (1 to 300)"),
+        ("synth: a negative length", "synth", "t.song", song("length -1"),
+         "t.song:7:8: length in seconds '-1' is out of range (1 to 300)"),
+        ("synth: a length NaN", "synth", "t.song", song("length nan"),
+         "t.song:7:8: length in seconds 'nan' is not a number"),
+        ("synth: a note before row 0", "synth", "t.song", song("length 2", "play -8 beat"),
+         "t.song:8:6: start row '-8' is out of range (0 to 5384)"),
+        ("synth: repeats 1e5", "synth", "t.song", song("length 2", "play 0 beat x1e5"),
+         "t.song:8:14: repeat count '1e5' is not a whole number"),
+        ("synth: repeats past the limit", "synth", "t.song", song("length 2", "play 0 beat x99999"),
+         "t.song:8:14: repeat count '99999' is out of range (1 to 4096)"),
+        ("synth: a NUL in a song", "synth", "t.song", song("length 2\0"),
+         "t.song:7:9: a NUL byte; not a text source"),
+        ("synth: --seconds 1e9", "synth", "t.song", song("length 2"),
+         "--seconds '1e9' is out of range (1 to 300)"),
+    ]
+    for what, tool, name, data, message in cases:
+        folder = os.path.join(scratch_folder, "inputs", what.replace(" ", "_").replace("/", "_"))
+        os.makedirs(os.path.join(folder, "out"))
+        source = os.path.join(folder, name)
+        write_bytes(data)(source)
+        # Outputs of an earlier good run that a refused one must leave as they were.
+        write_bytes(b"earlier track")(os.path.join(folder, "out", "_A.track"))
+        write_bytes(b"earlier text")(os.path.join(folder, "out", "kept.tl"))
+        write_bytes(b"earlier image")(os.path.join(folder, "out", "rock.png"))
+        write_bytes(b"earlier cues")(os.path.join(folder, "out", "music.cues"))
+        write_bytes(b"earlier wav")(os.path.join(folder, "out", "music.wav"))
+        before = snapshot(folder)
+        if tool == "trackc":
+            args = [trackc, "--out", "out", name]
+        elif tool == "export":
+            args = [trackc, "export", name, "-o", "out/kept.tl"]
+        elif tool == "imagegen":
+            args = [imagegen, name, "out"]
+        else:
+            args = [synth, name, "--cues", "out/music.cues", "--wav", "out/music.wav"]
+            if what.endswith("--seconds 1e9"):
+                args += ["--seconds", "1e9"]
+        run = Run(args, folder)
+        check(run.status == 1 and message in run.stderr and not run.sanitizer_report(),
+              "%s: exit 1 with %r (%s)" % (what, message, run.describe()))
+        check(snapshot(folder) == before, "%s: sources and outputs byte for byte as before" % what)
+
+    # The WAV cannot be written: the cue sheet stays as it was too.
+    folder = os.path.join(scratch_folder, "inputs", "synth_wav_refused")
+    os.makedirs(os.path.join(folder, "out", "music.wav"))
+    write_bytes(song("length 1"))(os.path.join(folder, "t.song"))
+    write_bytes(b"earlier cues")(os.path.join(folder, "out", "music.cues"))
+    before = snapshot(folder)
+    run = Run([synth, "t.song", "--cues", "out/music.cues", "--wav", "out/music.wav"], folder)
+    check(run.status == 1 and "out/music.wav" in run.stderr and snapshot(folder) == before,
+          "synth: a WAV that cannot be written leaves the cue sheet as it was (%s)"
+          % run.describe())
 
 
 GROUPS = {
