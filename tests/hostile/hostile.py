@@ -5,7 +5,7 @@ and must end in what a user needs: a message naming the problem and a non-zero e
 picture; never a hang, a sanitizer report, or exit 0 with a wrong or partial file.
 
 Usage: hostile.py GROUP RUN_DIR [TOOL...]   (GROUP: shader, image, music, track, values, output,
-tools; RUN_DIR: the runnable folder with oxbrine-render and Data/)
+tools, preview; RUN_DIR: the runnable folder with oxbrine-render and Data/)
 """
 
 import os
@@ -18,6 +18,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 GROUP, RUN_DIR = sys.argv[1], os.path.abspath(sys.argv[2])
@@ -592,6 +593,125 @@ def tool_inputs(trackc, imagegen, synth, source_dir, scratch_folder):
           % run.describe())
 
 
+# ---- the preview ------------------------------------------------------------------------------
+
+def group_preview():
+    """The preview under hostile sources and a hostile editor: each ends in a message naming the
+    file or the command and value, and the preview alive and answering (a still saved on F12 at
+    the right time) afterwards. Runs on an X display (xvfb-run)."""
+    preview_exe = TOOLS[0]
+    tests = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    sys.path.insert(0, os.path.join(tests, "preview"))
+    sys.path.insert(0, os.path.join(tests, "e2e"))
+    import preview_e2e as e2e
+
+    def attempt(what, step):
+        try:
+            step()
+            check(True, what)
+        except e2e.Failure as failure:
+            check(False, "%s: %s" % (what, str(failure)[-2000:]))
+
+    run, content = e2e.copy_runnable(RUN_DIR, os.path.dirname(tests))
+    try:
+        attempt("preview: hostile timeline sources", lambda: preview_sources(e2e, preview_exe,
+                                                                             run, content))
+        attempt("preview: a hostile editor", lambda: preview_link(e2e, preview_exe, run))
+    finally:
+        shutil.rmtree(os.path.dirname(run), ignore_errors=True)
+
+
+def preview_sources(e2e, preview_exe, run, content):
+    tracks = os.path.join(content, "tracks")
+    name = sorted(n for n in os.listdir(tracks) if n.endswith(".tl"))[0]
+    path = os.path.join(tracks, name)
+    original = read(path)
+    lines = original.count(b"\n")
+    empty_tracks = "".join("track Empty %d\n" % i for i in range(3000)).encode()
+    # (what, file, bytes, what stderr must say)
+    cases = [
+        ("a tail of NUL bytes", path, original + b"\0" * 4096,
+         "%s:%d:1: a NUL byte; not a text source" % (path, lines + 1)),
+        ("a line of 1 MB", path, original + b"  0 1 " + b"#" * MEBIBYTE + b"\n",
+         "%s:%d: the line is longer than 65536 bytes; not a text source" % (path, lines + 1)),
+        ("a message of 100 KB", os.path.join(tracks, "zz-empty.tl"), empty_tracks,
+         "zz-empty.tl:3000: track 'Empty 2999' has no keys"),
+    ]
+    preview = e2e.Preview(preview_exe, run, "--paused", "--start", "30", "--content", content)
+    try:
+        at, picture = preview.still()
+        for what, target, data, message in cases:
+            write_bytes(data)(target)
+            preview.wait_stderr(message)
+            later, image = preview.still()
+            e2e.check(later == at and image == picture,
+                      "%s: the old keys no longer show at %d ms" % (what, at))
+            e2e.check(read(target) == data, "%s: the source was changed" % what)
+            if target == path:
+                write_bytes(original)(path)
+            else:
+                os.remove(target)
+        e2e.check("(%d bytes in all" % len(cases[-1][2]) not in preview.stderr(),
+                  "the HUD's cut text reached stderr")
+    finally:
+        preview.close()
+
+
+def owned_tracks(e2e, editor, run):
+    """Takes the link's connection and answers each track asked for with its file's keys."""
+    editor.accept()
+    asked = []
+    quiet_until = time.monotonic() + 4.0
+    while time.monotonic() < quiet_until:
+        for kind, name in editor.commands(0.5):
+            if kind != "track":
+                continue
+            asked.append(name)
+            quiet_until = time.monotonic() + 4.0
+            path = os.path.join(run, "Data", "_%s.track" % name)
+            if os.path.exists(path):
+                for row, value, interpolation in e2e.track_keys(path):
+                    editor.set_key(len(asked) - 1, row, value, interpolation)
+    return {name: i for i, name in enumerate(asked)}
+
+
+def preview_link(e2e, preview_exe, run):
+    editor = e2e.FakeEditor()
+    preview = e2e.Preview(preview_exe, run, "--paused", "--start", "30", "--editor",
+                          str(editor.port))
+    try:
+        index = owned_tracks(e2e, editor, run)
+        preview.still()
+        # A flood of valid keys at rows far apart, then a seek: the seek is followed.
+        noise = random.Random(25)
+        flood = b"".join(struct.pack(">BIIfB", 0, index["Bloom Dry"],
+                                     noise.randrange(2000, 99999999), noise.random(), 1)
+                         for _ in range(MEBIBYTE // 14))
+        editor.send(flood + struct.pack(">BI", 3, 600))
+        at, _ = preview.still()
+        e2e.check(at == e2e.row_start_milliseconds(600),
+                  "after a 1 MB flood SET_ROW 600 went to %d ms" % at)
+
+        # A value no timeline holds: the connection closes naming command, track, row and value.
+        editor.set_key(index["Part"], 0, float("nan"), 0)
+        e2e.check(editor.closed_by_peer(10), "a NaN Part left the connection open")
+        preview.wait_stderr("sent a malformed command (set key on track 'Part' at row 0: "
+                            "value nan is not a finite number); connection closed")
+        preview.still()
+
+        # A value the engine refuses: named with its track, and the preview plays on.
+        index = owned_tracks(e2e, editor, run)
+        editor.set_key(index["Part"], 0, 9.0, 0)
+        editor.send(struct.pack(">BI", 3, 10))
+        preview.wait_stderr('track "Part" is 9: no scene has that number')
+        editor.set_key(index["Part"], 0, 0.0, 0)
+        editor.send(struct.pack(">BI", 3, 700))
+        at, _ = preview.still()
+        e2e.check(at == e2e.row_start_milliseconds(700), "SET_ROW 700 went to %d ms" % at)
+    finally:
+        preview.close()
+
+
 GROUPS = {
     "shader": lambda: group_data("shader"),
     "image": lambda: (group_data("image"), group_image_headers()),
@@ -600,6 +720,7 @@ GROUPS = {
     "values": group_values,
     "output": group_output,
     "tools": group_tools,
+    "preview": group_preview,
 }
 
 try:
