@@ -37,7 +37,7 @@ std::vector<Cue> parseCueSheet(const std::string& source, const std::string& fil
     try {
         text::requireText(source, file);
     } catch (const text::SourceError& error) {
-        fail(0, 0, error.what());
+        throw Kem::Exception("not a cue sheet", "CueSheet", 0, error.what());
     }
     std::vector<Cue> cues;
     text::LineReader lines(source);

@@ -34,7 +34,7 @@ void Markers::read() {
     try {
         text::requireText(source, path);
     } catch (const text::SourceError& error) {
-        fail(0, 0, error.what());
+        throw Kem::Exception("not a marker file", "Markers", 0, error.what());
     }
     std::vector<Marker> fresh;
     text::LineReader lines(source);
