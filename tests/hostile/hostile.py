@@ -124,6 +124,7 @@ def complete_png(data, size):
 
 def expect_refused(what, run, names, out=None):
     """A non-zero exit with a message naming the problem, and no output file."""
+    assert names, "a refusal is only right with the message it must give"
     named = all(name in run.stderr for name in names)
     clean = not run.hung and run.status not in (None, 0) and run.status > 0
     check(clean and named and not run.sanitizer_report() and not (out and os.path.lexists(out)),
@@ -138,14 +139,7 @@ def expect_picture(what, run, out, seconds):
           "%s: the right picture at %g s (%s)" % (what, seconds, run.describe()))
 
 
-def expect_refused_or_picture(what, run, names, out, seconds):
-    if run.status == 0:
-        expect_picture(what, run, out, seconds)
-    else:
-        expect_refused(what, run, names, out)
-
-
-def expect_any_picture(what, run, out, size, names=()):
+def expect_any_picture(what, run, out, size, names):
     """For values the show takes as they come: a complete picture, or a refusal naming them."""
     if run.status == 0 and not run.sanitizer_report():
         ok = os.path.exists(out) and complete_png(read(out), size)
@@ -189,23 +183,53 @@ def past_limit(limit):
     return make
 
 
-# Outcome of each variant per kind of Data file: "refused" (a message naming the file), "picture"
-# (the intact picture), "either" of those, or "any" (a complete picture or a refusal).
+# The message each variant is refused with ({path} is the file's Data/ path), "picture" for the
+# intact show's picture, or "keys read" for the outcome of a well-formed file holding the keys the
+# format takes from it. Variants not listed are refused by the reader with READ_CAUSES.
+READ_CAUSES = {"missing": "No such file or directory", "a pipe": "it is a pipe",
+               "a folder": "it is a folder", "a link to /dev/zero": "it is a device"}
+NOT_AN_IMAGE = "cannot decode '{path}': not a PNG or JPEG image"
+NOT_MUSIC = "cannot decode '{path}': it is not MP3 music"
 DATA_KINDS = {
     "shader": (["Blit.vert"], 16 * MEBIBYTE,
-               {"missing": "refused", "empty": "refused", "cut short": "refused",
-                "random bytes": "refused"}),
+               {"empty": "{path} - shader compile failed",
+                "cut short": "{path} - shader compile failed",
+                "random bytes": "{path} - shader compile failed"}),
     "image": (["g.png", "kusmasuger.jpg"], 64 * MEBIBYTE,
-              {"missing": "refused", "empty": "refused", "cut short": "refused",
-               "random bytes": "refused"}),
-    # Decoders resynchronise on noise; offline, the set position still applies.
+              {"empty": NOT_AN_IMAGE, "random bytes": NOT_AN_IMAGE,
+               "cut short": "cannot decode '{path}': "}),
+    # The decoder resynchronises on what is left; offline, the set position still applies.
     "music": ([MUSIC], 256 * MEBIBYTE,
-              {"missing": "refused", "empty": "refused", "cut short": "picture",
-               "random bytes": "either"}),
-    # A missing track is empty, as the show allows; whatever keys a file holds are taken.
+              {"empty": NOT_MUSIC, "cut short": "picture", "random bytes": NOT_MUSIC}),
+    # A missing or empty track has no keys, as the show allows; whole keys are taken up to the
+    # count the file claims.
     "track": (["_Part.track"], 16 * MEBIBYTE,
-              {"missing": "any", "empty": "any", "cut short": "any", "random bytes": "any"}),
+              {"missing": "keys read", "empty": "keys read", "cut short": "keys read",
+               "random bytes": "keys read"}),
 }
+# The cut-short JPEG has its own message.
+CAUSE_FOR = {("kusmasuger.jpg", "cut short"): "cannot decode '{path}': the JPEG is cut short"}
+
+
+def keys_read(data):
+    """The keys a track file's bytes hold by the format: whole 9-byte keys after the count, no
+    more than it claims (none for a negative count)."""
+    if data is None or len(data) < 4:
+        return []
+    claimed = struct.unpack_from("<i", data)[0]
+    count = max(0, min(claimed, (len(data) - 4) // 9))
+    return [struct.unpack_from("<ifB", data, 4 + 9 * i) for i in range(count)]
+
+
+def expect_same_outcome(what, run, out, expected_run, expected_out):
+    """The outcome a well-formed file gives: the same picture, or the same refusal."""
+    if expected_run.status == 0:
+        ok = run.status == 0 and os.path.exists(out) and read(out) == read(expected_out)
+    else:
+        last = expected_run.stderr.strip().splitlines()[-1:]
+        ok = run.status == expected_run.status and run.stderr.strip().splitlines()[-1:] == last
+    check(ok and not run.sanitizer_report(), "%s: as a well-formed file of the keys read (%s; "
+          "expected %s)" % (what, run.describe(), expected_run.describe()))
 # Past the music's cut the clock must still be at the asked time.
 DATA_TIME = 60.0
 
@@ -215,26 +239,30 @@ def group_data(kind):
     for name in names:
         cases = variants(name)
         cases["past the size limit"] = past_limit(limit)
+        path = "Data/" + name
         for variant, make in cases.items():
             what = "%s %s %s" % (kind, name, variant)
             folder = case_folder(what, {name: make})
             out = os.path.join(folder, "frame.png")
-            outcome = outcomes.get(variant, "refused")
             run = render(folder, "frame", str(DATA_TIME), out)
-            names_shown = ["Data/" + name]
-            if outcome == "any":
-                # A track's values may be refused by the track's name.
-                names_shown = [name[1:-len(".track")]]
             if variant == "past the size limit":
-                names_shown.append("%d MiB" % (limit // MEBIBYTE))
-            if outcome == "refused":
-                expect_refused(what, run, names_shown, out)
-            elif outcome == "picture":
-                expect_picture(what, run, out, DATA_TIME)
-            elif outcome == "either":
-                expect_refused_or_picture(what, run, names_shown, out, DATA_TIME)
+                outcome = "cannot read '{path}': larger than the %d MiB limit for %s files" % (
+                    limit // MEBIBYTE, kind)
             else:
-                expect_any_picture(what, run, out, (1024, 768), names_shown)
+                outcome = CAUSE_FOR.get((name, variant), outcomes.get(
+                    variant, "cannot read '{path}': " + READ_CAUSES.get(variant, "")))
+            if outcome == "picture":
+                expect_picture(what, run, out, DATA_TIME)
+            elif outcome == "keys read":
+                made = os.path.join(folder, "Data", name)
+                data = read(made) if os.path.isfile(made) else None
+                well_formed = case_folder(what + " well-formed",
+                                          {name: write_bytes(track_file(keys_read(data)))})
+                expected_out = os.path.join(well_formed, "frame.png")
+                expected = render(well_formed, "frame", str(DATA_TIME), expected_out)
+                expect_same_outcome(what, run, out, expected, expected_out)
+            else:
+                expect_refused(what, run, [outcome.format(path=path)], out)
 
 
 def png_header(width, height, data=b""):
@@ -254,21 +282,24 @@ def jpeg_header(width, height):
 def group_image_headers():
     """Headers that ask for absurd sizes: refused before any pixel memory is taken."""
     cases = {
-        "PNG 100000 x 100000": ("g.png", png_header(100000, 100000, zlib.compress(b"\0" * 64))),
-        "PNG 20000 x 1": ("g.png", png_header(20000, 1, zlib.compress(b"\0" * 64))),
-        "PNG 16384 x 16384 with no pixels": ("g.png", png_header(16384, 16384)),
-        "PNG 0 x 0": ("g.png", png_header(0, 0)),
-        "JPEG 65000 x 65000": ("kusmasuger.jpg", jpeg_header(65000, 65000)),
-        "cube map 30 x 48": ("blurry.jpg", None),
+        "PNG 100000 x 100000": ("g.png", png_header(100000, 100000, zlib.compress(b"\0" * 64)),
+                                "100000x100000 is past the limit of 16384 pixels a side"),
+        "PNG 20000 x 1": ("g.png", png_header(20000, 1, zlib.compress(b"\0" * 64)),
+                          "20000x1 is past the limit of 16384 pixels a side"),
+        "PNG 16384 x 16384 with no pixels": ("g.png", png_header(16384, 16384), "no IDAT"),
+        "PNG 0 x 0": ("g.png", png_header(0, 0), "0x0 has no pixels"),
+        "JPEG 65000 x 65000": ("kusmasuger.jpg", jpeg_header(65000, 65000),
+                               "65000x65000 is past the limit of 16384 pixels a side"),
+        "cube map 30 x 48": ("blurry.jpg", None, "GL error has occurred: invalid value"),
     }
-    for what, (name, data) in cases.items():
+    for what, (name, data, cause) in cases.items():
         if data is None:
             # A cross whose faces are not square (10 x 12): GL refuses the upload.
             data = png_header(30, 48, zlib.compress(b"".join(
                 b"\0" + b"\x80" * 120 for _ in range(48))))
         folder = case_folder(what, {name: write_bytes(data)})
         out = os.path.join(folder, "frame.png")
-        expect_refused(what, render(folder, "frame", "1", out), ["Data/" + name], out)
+        expect_refused(what, render(folder, "frame", "1", out), ["Data/" + name, cause], out)
 
 
 def track_file(keys, count=None):
@@ -280,6 +311,9 @@ def track_file(keys, count=None):
 INT_MIN, INT_MAX = -2 ** 31, 2 ** 31 - 1
 WILD = {"NaN": float("nan"), "infinity": float("inf"), "minus infinity": float("-inf"),
         "1e30": 1e30, "-1e30": -1e30}
+# How a message writes each wild value.
+WILD_TEXT = {"NaN": "nan", "infinity": "inf", "minus infinity": "-inf", "1e30": "1e+30",
+             "-1e30": "-1e+30"}
 
 
 def group_values():
@@ -292,14 +326,15 @@ def group_values():
         folder = case_folder(what, replace)
         out = os.path.join(folder, "sheet.png")
         run = render(folder, "sheet", "--every", "6", out)
-        expect_any_picture(what, run, out, None)
+        expect_any_picture(what, run, out, None, ['track "', " is %s" % WILD_TEXT[label]])
 
     # The scene choice itself: no scene has such a number.
     for label, value in WILD.items():
         what = "Part %s" % label
         folder = case_folder(what, {"_Part.track": write_bytes(track_file([(0, value, 0)]))})
         out = os.path.join(folder, "frame.png")
-        expect_refused(what, render(folder, "frame", "1", out), ["Part"], out)
+        expect_refused(what, render(folder, "frame", "1", out),
+                       ['track "Part" is %s: no scene has that number' % WILD_TEXT[label]], out)
 
     # Counts and rows at the integer limits, one kind per track, all in one show.
     limits = {
@@ -316,7 +351,7 @@ def group_values():
                                             limits.items()})
     out = os.path.join(folder, "sheet.png")
     run = render(folder, "sheet", "--every", "6", out)
-    expect_any_picture("track counts and rows at the integer limits", run, out, None)
+    expect_any_picture("track counts and rows at the integer limits", run, out, None, ['track "'])
 
 
 # ---- outputs ----------------------------------------------------------------------------------
