@@ -3,6 +3,7 @@
 #include "EditorPanel.h"
 
 #include "MusicLanes.h"
+#include "ShownText.h"
 #include "Sync.h"
 #include "TimeAxis.h"
 #include "Timeline.h"
@@ -108,8 +109,8 @@ void EditorPanel::attempt(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {
-        status = error.what();
-        report(status);
+        report(error.what());
+        status = shownText(error.what(), 2);
     }
 }
 
@@ -176,8 +177,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     std::string refusal;
     if (!curves.handleMouse(axis, curveFrame, SnapChoice{snap, frame.cues}, model, selection,
                             refusal)) {
-        status = refusal;
         report(refusal);
+        status = shownText(refusal, 2);
     }
     ImGui::EndChild();
     ImGui::SetCursorScreenPos(afterList);
@@ -355,9 +356,11 @@ void EditorPanel::save() {
         status = written.empty() ? "nothing to save" : "saved";
         for (const std::string& file : written)
             status += " " + file;
+        status = shownText(status, 2);
     } catch (const std::exception& error) {
-        status = std::string("save refused: ") + error.what();
-        report(status);
+        std::string refused = std::string("save refused: ") + error.what();
+        report(refused);
+        status = shownText(refused, 2);
     }
 }
 
