@@ -7,7 +7,8 @@
 //   fatalError(message, detail) shown on the page and on the console; in still mode the title
 //                              becomes "error: <message>"
 // Full screen is the engine's: it puts the canvas's parent, the stage, into full screen (the
-// choice passed to oxbrine_play, F, a double-click), where the page's letterboxing still holds.
+// choice passed to oxbrine_play, F, a double-click), where the page's letterboxing still holds;
+// the page locks Escape there where the browser lets it, so Escape ends the show.
 (function () {
     "use strict";
 
@@ -45,6 +46,21 @@
     function leaveFullscreen() {
         if (document.fullscreenElement && document.exitFullscreen)
             document.exitFullscreen().catch(() => {});
+    }
+
+    // Browsers take Escape to leave full screen, so it would not reach the show. Where the
+    // Keyboard Lock API exists (Chromium), Escape is locked while the show is in full screen:
+    // a press ends the show as on the desktop, holding it still leaves full screen. Elsewhere
+    // Escape only leaves full screen (the page cannot tell it from the browser's other ways out)
+    // and a second press ends the show.
+    const keyboard = navigator.keyboard;
+    if (keyboard && keyboard.lock) {
+        document.addEventListener("fullscreenchange", () => {
+            if (document.fullscreenElement && playing)
+                keyboard.lock(["Escape"]).catch(() => {});
+            else
+                keyboard.unlock();
+        });
     }
 
     function showEnded() {
