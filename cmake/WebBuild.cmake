@@ -39,15 +39,7 @@ target_include_directories(oxplatform PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_
 target_include_directories(oxplatform SYSTEM PUBLIC ${OXBRINE_HOST_HEADERS})
 target_link_libraries(oxplatform PUBLIC kem)
 
-file(GLOB OXBRINE_ENGINE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp
-     ${CMAKE_SOURCE_DIR}/effects/*.cpp ${CMAKE_SOURCE_DIR}/post/*.cpp ${CMAKE_SOURCE_DIR}/Demo.cpp)
-list(FILTER OXBRINE_ENGINE_SOURCES EXCLUDE REGEX "/src/Main\\.cpp$")
-add_library(oxengine STATIC ${OXBRINE_ENGINE_SOURCES})
-target_include_directories(oxengine PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src
-                                           ${CMAKE_SOURCE_DIR}/effects ${CMAKE_SOURCE_DIR}/post)
-target_link_libraries(oxengine PUBLIC oxplatform)
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/Version.cpp PROPERTIES
-                            COMPILE_DEFINITIONS OXBRINE_VERSION="${PROJECT_VERSION}")
+include(${CMAKE_SOURCE_DIR}/cmake/EngineLibrary.cmake)
 
 # Hand-written data first, then the host build's generated content over it; the stamp tells the
 # link that the package must be made again.

@@ -32,15 +32,7 @@ target_include_directories(oxplatform SYSTEM PUBLIC ${OXBRINE_HOST_HEADERS})
 target_compile_definitions(oxplatform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _USE_MATH_DEFINES)
 target_link_libraries(oxplatform PUBLIC kem opengl32 glu32 gdi32 user32 winmm msacm32)
 
-file(GLOB OXBRINE_ENGINE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp
-     ${CMAKE_SOURCE_DIR}/effects/*.cpp ${CMAKE_SOURCE_DIR}/post/*.cpp ${CMAKE_SOURCE_DIR}/Demo.cpp)
-list(FILTER OXBRINE_ENGINE_SOURCES EXCLUDE REGEX "/src/Main\\.cpp$")
-add_library(oxengine STATIC ${OXBRINE_ENGINE_SOURCES})
-target_include_directories(oxengine PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src
-                                           ${CMAKE_SOURCE_DIR}/effects ${CMAKE_SOURCE_DIR}/post)
-target_link_libraries(oxengine PUBLIC oxplatform)
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/Version.cpp PROPERTIES
-                            COMPILE_DEFINITIONS OXBRINE_VERSION="${PROJECT_VERSION}")
+include(${CMAKE_SOURCE_DIR}/cmake/EngineLibrary.cmake)
 
 # Hand-written data first, then the host build's generated content over it.
 add_custom_target(data ALL

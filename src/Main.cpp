@@ -1,15 +1,13 @@
 // The entry point: setup dialog, window, the show's frame loop, and the one place where fatal
 // errors are caught and reported.
+#include "FatalErrors.h"
 #include "LaunchOptions.h"
 #include "ShowRun.h"
 #include "Version.h"
-#include "kem/Exception.h"
 #include "platform/Dialog.h"
-#include "platform/MessageBox.h"
 
 #include <cstdio>
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -49,16 +47,8 @@ int main(int argc, char** argv) {
         std::printf("oxbrine %s\n", oxbrineVersion());
         return 0;
     }
-    try {
-        if (!askForLaunchOptions())
-            return 0;
-        runShow();
-        return 0;
-    } catch (const Kem::Exception& error) {
-        platform::showFatalError(error.getMessage().getData(), error.getDetail().getData());
-    } catch (const std::exception& error) {
-        // Not ours to throw, but a report beats an abort.
-        platform::showFatalError(error.what());
-    }
-    return 1;
+    return reportingFatalErrors([] {
+        if (askForLaunchOptions())
+            runShow();
+    });
 }

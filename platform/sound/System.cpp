@@ -103,41 +103,10 @@ void SystemObject::mix(float* out, int frames, double now) {
 
 } // namespace sound
 
-FMOD_RESULT FMOD_System_Create(FMOD::System** system) {
-    if (!system)
-        return FMOD_ERR_INVALID_PARAM;
-    *system = new (std::nothrow) sound::SystemObject();
-    return *system ? FMOD_OK : FMOD_ERR_MEMORY;
-}
-
-FMOD_RESULT FMOD::System::getVersion(unsigned int* version) {
-    if (!version)
-        return FMOD_ERR_INVALID_PARAM;
-    *version = SoundControl::getReportedVersion();
-    return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::System::init(int maxChannels, FMOD_INITFLAGS, void*) {
-    return static_cast<sound::SystemObject*>(this)->initialise(maxChannels);
-}
-
-FMOD_RESULT FMOD::System::createStream(const char* path, FMOD_MODE, FMOD_CREATESOUNDEXINFO*,
-                                       Sound** sound) {
-    return static_cast<sound::SystemObject*>(this)->openStream(path, sound);
-}
-
-FMOD_RESULT FMOD::System::playSound(FMOD_CHANNELINDEX, Sound* sound, bool paused,
-                                    Channel** channel) {
-    return static_cast<sound::SystemObject*>(this)->start(static_cast<sound::SoundObject*>(sound),
-                                                          paused, channel);
-}
+namespace soundLayer = sound;
+#include "platform/sound/FmodEntryPoints.inl"
 
 // Decoding and mixing run on their own threads; there is nothing to service per frame.
 FMOD_RESULT FMOD::System::update() {
-    return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::System::release() {
-    delete static_cast<sound::SystemObject*>(this);
     return FMOD_OK;
 }

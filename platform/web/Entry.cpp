@@ -3,11 +3,11 @@
 // caught here, once, and reported on the page.
 #include "Demo.h"
 #include "Extensions.h"
+#include "FatalErrors.h"
 #include "LaunchOptions.h"
 #include "ShowRun.h"
 #include "Window.h"
 #include "kem/Exception.h"
-#include "platform/MessageBox.h"
 #include "platform/sound/SoundControl.h"
 #include "platform/web/CanvasContext.h"
 
@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -53,18 +52,6 @@ void claimResolution(int resolution) {
     getLaunchOptions().resolution = resolution;
 }
 
-template <typename Action> int reportingErrors(Action action) {
-    try {
-        action();
-        return 0;
-    } catch (const Kem::Exception& error) {
-        platform::showFatalError(error.getMessage().getData(), error.getDetail().getData());
-    } catch (const std::exception& error) {
-        platform::showFatalError(error.what());
-    }
-    return 1;
-}
-
 void endShow() {
     emscripten_cancel_main_loop();
     // The director goes with its music before the page takes over again.
@@ -74,7 +61,7 @@ void endShow() {
 
 void playFrame() {
     bool going = false;
-    const int failed = reportingErrors([&] { going = playing->step(); });
+    const int failed = reportingFatalErrors([&] { going = playing->step(); });
     if (failed || !going)
         endShow();
 }
@@ -84,7 +71,7 @@ void playFrame() {
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE int oxbrine_play(int resolutionIndex, int fullscreen) {
-    return reportingErrors([&] {
+    return reportingFatalErrors([&] {
         if (resolutionIndex < 0 || resolutionIndex >= resolutionCount)
             throw Kem::Exception("There is no such resolution", "platform/web/Entry", __LINE__,
                                  std::to_string(resolutionIndex).c_str());
@@ -103,7 +90,7 @@ EMSCRIPTEN_KEEPALIVE int oxbrine_play(int resolutionIndex, int fullscreen) {
 }
 
 EMSCRIPTEN_KEEPALIVE int oxbrine_still(double seconds, int width, int height) {
-    return reportingErrors([&] {
+    return reportingFatalErrors([&] {
         if (!(seconds >= 0.0 && seconds < Demo::showLength))
             throw Kem::Exception("The time must be from 0 to before the end of the show (78 s)",
                                  "platform/web/Entry", __LINE__);

@@ -111,6 +111,7 @@ public:
     }
 
     bool isStopped() const { return stopped; }
+    int getSampleRate() const { return sampleRate; }
     const int id;
     const int sampleRate;
     SoundObject* sound = nullptr;
@@ -201,78 +202,10 @@ private:
 
 } // namespace websound
 
-FMOD_RESULT FMOD_System_Create(FMOD::System** system) {
-    if (!system)
-        return FMOD_ERR_INVALID_PARAM;
-    *system = new (std::nothrow) websound::SystemObject();
-    return *system ? FMOD_OK : FMOD_ERR_MEMORY;
-}
-
-FMOD_RESULT FMOD::System::getVersion(unsigned int* version) {
-    if (!version)
-        return FMOD_ERR_INVALID_PARAM;
-    *version = SoundControl::getReportedVersion();
-    return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::System::init(int maxChannels, FMOD_INITFLAGS, void*) {
-    return static_cast<websound::SystemObject*>(this)->initialise(maxChannels);
-}
-
-FMOD_RESULT FMOD::System::createStream(const char* path, FMOD_MODE, FMOD_CREATESOUNDEXINFO*,
-                                       Sound** sound) {
-    return static_cast<websound::SystemObject*>(this)->openStream(path, sound);
-}
-
-FMOD_RESULT FMOD::System::playSound(FMOD_CHANNELINDEX, Sound* sound, bool paused,
-                                    Channel** channel) {
-    return static_cast<websound::SystemObject*>(this)->start(
-        static_cast<websound::SoundObject*>(sound), paused, channel);
-}
+namespace soundLayer = websound;
+#include "platform/sound/FmodEntryPoints.inl"
 
 // The browser plays on its own; positions are worked out when read.
 FMOD_RESULT FMOD::System::update() {
     return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::System::release() {
-    delete static_cast<websound::SystemObject*>(this);
-    return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::Channel::getPosition(unsigned int* position, FMOD_TIMEUNIT unit) {
-    if (unit != FMOD_TIMEUNIT_MS)
-        return FMOD_ERR_FORMAT;
-    return static_cast<websound::ChannelObject*>(this)->readPosition(position);
-}
-
-FMOD_RESULT FMOD::Channel::setPosition(unsigned int position, FMOD_TIMEUNIT unit) {
-    if (unit != FMOD_TIMEUNIT_MS)
-        return FMOD_ERR_FORMAT;
-    return static_cast<websound::ChannelObject*>(this)->seek(position);
-}
-
-FMOD_RESULT FMOD::Channel::isPlaying(bool* playing) {
-    return static_cast<websound::ChannelObject*>(this)->readPlaying(playing);
-}
-
-FMOD_RESULT FMOD::Channel::setPaused(bool paused) {
-    return static_cast<websound::ChannelObject*>(this)->setPausedState(paused);
-}
-
-FMOD_RESULT FMOD::Channel::setFrequency(float frequency) {
-    auto* channel = static_cast<websound::ChannelObject*>(this);
-    return channel->setSpeed(double(frequency) / channel->sampleRate);
-}
-
-FMOD_RESULT FMOD::Channel::getFrequency(float* frequency) {
-    if (!frequency)
-        return FMOD_ERR_INVALID_PARAM;
-    auto* channel = static_cast<websound::ChannelObject*>(this);
-    *frequency = float(channel->getSpeed() * channel->sampleRate);
-    return FMOD_OK;
-}
-
-FMOD_RESULT FMOD::Channel::stop() {
-    return static_cast<websound::ChannelObject*>(this)->halt();
 }
