@@ -19,6 +19,8 @@
     const stage = byId("stage");
     const canvas = byId("canvas");
     const playButton = byId("play");
+    const progress = byId("progress");
+    const status = byId("status");
     let failed = false;
     let playing = false;
     let runtimeReady = false;
@@ -88,12 +90,31 @@
         return;
     }
 
+    // The data's download starts before the WebGL2 check below (the browser's first WebGL context
+    // takes it most of a second to set up with a software rasteriser) and stops if the check fails.
+    const downloads = new AbortController();
+    const dataLoaded = fetchData("oxbrine.data", downloads.signal);
+
     // Checked on a canvas of its own, so the show's context gets the attributes it asks for.
     if (!document.createElement("canvas").getContext("webgl2")) {
+        downloads.abort();
+        dataLoaded.catch(() => {}); // the abort is the expected end of that download
         fatalError("This browser cannot show Oxbrine: it offers no WebGL2",
                    "The show draws with WebGL2. Use a current browser with hardware " +
                    "acceleration (or WebGL) switched on.");
         return;
+    }
+
+    // The script and the module download beside the data rather than after it: loadProgram runs
+    // the script once the data is in, and the script's fetch of the module takes the hinted one.
+    for (const [file, kind] of [["oxbrine.js", "script"], ["oxbrine.wasm", "fetch"]]) {
+        const hint = document.createElement("link");
+        hint.rel = "preload";
+        hint.href = file;
+        hint.as = kind;
+        if (kind === "fetch")
+            hint.crossOrigin = "anonymous"; // as the module's own fetch asks, so it is reused
+        document.head.appendChild(hint);
     }
 
     window.addEventListener("error", (event) => {
@@ -103,9 +124,6 @@
     window.addEventListener("unhandledrejection", (event) => {
         fatalError("The show stopped", String(event.reason));
     });
-
-    const progress = byId("progress");
-    const status = byId("status");
 
     // Emscripten reports "Downloading data... (done/total)" while the package loads.
     function setStatus(text) {
@@ -236,8 +254,8 @@
     // The data package is fetched here rather than by oxbrine.js, so the progress bar and a
     // failed download are the page's own; the module takes the bytes through
     // getPreloadedPackage.
-    async function fetchData(url) {
-        const response = await fetch(url);
+    async function fetchData(url, signal) {
+        const response = await fetch(url, { signal });
         if (!response.ok)
             throw new Error(url + ": " + response.status + " " + response.statusText);
         // Content-Length counts the bytes sent, which a compressing server makes fewer than
@@ -275,10 +293,13 @@
         document.body.appendChild(script);
     }
 
-    fetchData("oxbrine.data").then((data) => {
+    dataLoaded.then((data) => {
+        if (failed)
+            return;
         Module.getPreloadedPackage = (name) => (/oxbrine\.data$/.test(name) ? data : null);
         loadProgram();
     }, (error) => {
-        fatalError("The show's data could not be loaded", String(error.message || error));
+        if (!failed)
+            fatalError("The show's data could not be loaded", String(error.message || error));
     });
 })();
