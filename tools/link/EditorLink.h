@@ -7,6 +7,7 @@
 #include "platform/TcpConnection.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ private:
     std::string label; // host:port, for messages
     platform::TcpAddress address;
     bool resolved = false;
+    std::unique_ptr<platform::TcpAddressLookup> lookup; // while the host is being looked up
     platform::TcpConnection connection;
 
     Stage stage = Stage::Waiting;

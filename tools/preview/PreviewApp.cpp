@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -67,6 +68,15 @@ std::string joinedPath(const std::string& folder, const char* name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// The program's sources beside the content folder (the source tree's own layout), or "".
+std::string sourceTreeOf(const std::string& content) {
+    std::error_code error;
+    std::filesystem::path root = std::filesystem::path(content) / "..";
+    return std::filesystem::is_regular_file(root / "Demo.cpp", error)
+               ? root.lexically_normal().string()
+               : std::string();
+}
+
 double medianOf(std::vector<float> values) {
     if (values.empty())
         return 0.0;
@@ -89,6 +99,7 @@ public:
           reload("Data/", paths.content, paths.imageGenerator, model,
                  [this](const std::string& message) { report(message); }),
           panel(model, {"Data/", reload.getLimitsFile()}, paths.content + "/tracks/editor.tl",
+                sourceTreeOf(paths.content),
                 [this](const std::string& message) { report(message); }),
           markers(joinedPath(paths.content, "markers.txt")), screenshot(options.screenshot),
           reportLanes(options.reportLanes),
