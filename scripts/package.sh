@@ -3,11 +3,13 @@
 #   deb      oxbrine_VERSION_amd64.deb             programs, data, launchers, menu entry, icon
 #   linux    oxbrine-VERSION-linux-x86_64.tar.gz   the runnable folder and README.txt
 #   windows  oxbrine-VERSION-windows-x64.zip       the .exe programs beside Data/ and README.txt
+#   web      oxbrine-VERSION-web.zip               the web build's static folder and README.txt
+#            (RUN_DIR is then that folder: the page, oxbrine.js, oxbrine.wasm, oxbrine.data)
 # scripts/release.sh packs its Release builds with it; the tests pack their own build's folder.
 set -eu
 
 usage() {
-    echo "usage: $0 deb|linux|windows RUN_DIR OUT_DIR VERSION" >&2
+    echo "usage: $0 deb|linux|windows|web RUN_DIR OUT_DIR VERSION" >&2
     exit 2
 }
 [ $# -eq 4 ] || usage
@@ -169,6 +171,29 @@ make_linux() {
     echo "$file"
 }
 
+# Zips the folder $work/$1 into $2 and prints $2: files in name order, each dated by the last
+# commit with mode 644 (755 for .exe) and no other attributes, so the same folder gives the same
+# bytes (an archiver's own extra fields carry the files' change times).
+zip_folder() {
+    rm -f "$2"
+    python3 - "$work" "$1" "$2" "$stamp" <<'PYTHON' || fail "cannot write $2"
+import os, sys, time, zipfile
+work, top, target, stamp = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+date = time.gmtime(max(stamp, 315532800))[:6]
+names = sorted(os.path.relpath(os.path.join(base, name), work)
+               for base, _, files in os.walk(os.path.join(work, top)) for name in files)
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as archive:
+    for name in names:
+        entry = zipfile.ZipInfo(name, date)
+        entry.compress_type = zipfile.ZIP_DEFLATED
+        entry.create_system = 3
+        entry.external_attr = (0o100755 if name.endswith(".exe") else 0o100644) << 16
+        with open(os.path.join(work, name), "rb") as file:
+            archive.writestr(entry, file.read())
+PYTHON
+    echo "$2"
+}
+
 make_windows() {
     name=oxbrine-$version-windows-x64
     [ -f "$run/oxbrine.exe" ] || fail "$run/oxbrine.exe is missing: cross-build it first"
@@ -177,16 +202,33 @@ make_windows() {
     done)
     # Notepad-friendly line ends.
     STRIP=x86_64-w64-mingw32-strip stage_folder "$name" windows 's/$/\r/' $exes
-    file=$out/$name.zip
-    rm -f "$file"
-    (cd "$work" && find "$name" -type f | LC_ALL=C sort >"$work/list" &&
-        cmake -E tar cf "$file" --format=zip --files-from="$work/list")
-    echo "$file"
+    zip_folder "$name" "$out/$name.zip"
+}
+
+# What a browser downloads, at most: the page's files, the module and the data package.
+WEB_DOWNLOAD_LIMIT=$((12 * 1000 * 1000))
+
+make_web() {
+    name=oxbrine-$version-web
+    folder=$work/$name
+    mkdir -p "$folder"
+    for file in index.html oxbrine.js oxbrine.wasm oxbrine.data; do
+        [ -f "$run/$file" ] || fail "$run/$file is missing: build the web folder first"
+    done
+    find "$run" -maxdepth 1 -type f -exec cp {} "$folder/" \;
+    download=$(cat "$folder"/* | wc -c)
+    [ "$download" -le "$WEB_DOWNLOAD_LIMIT" ] ||
+        fail "the page downloads $download bytes, more than $WEB_DOWNLOAD_LIMIT"
+    install -m 0644 "$packaging/README-web.txt" "$folder/README.txt"
+    chmod 0644 "$folder"/*
+    find "$folder" -exec touch -h -d "@$stamp" {} +
+    zip_folder "$name" "$out/$name.zip"
 }
 
 case $kind in
 deb) make_deb ;;
 linux) make_linux ;;
 windows) make_windows ;;
+web) make_web ;;
 *) usage ;;
 esac

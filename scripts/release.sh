@@ -1,7 +1,7 @@
 #!/bin/sh
-# Builds the show in Release for Linux and, cross-built, for Windows, and writes the releases into
-# dist/: the Debian package, the Linux and Windows archives, with --video the whole show as a
-# 1080p60 video, and SHA256SUMS for the lot.
+# Builds the show in Release for Linux and, cross-built, for Windows and the browser, and writes the
+# releases into dist/: the Debian package, the Linux, Windows and web archives, with --video the
+# whole show as a 1080p60 video, and SHA256SUMS for the lot.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -19,6 +19,7 @@ done
 "$root/scripts/setup.sh"
 host=$root/build/release-dist
 windows=$root/build/windows-dist
+web=$root/build/web-dist
 dist=$root/dist
 
 cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOXBRINE_TESTS=OFF
@@ -28,6 +29,10 @@ cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOXBRINE_TES
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DOXBRINE_HOST_DATA_DIR="$host/run/Data"
 cmake --build "$windows"
+cmake -S "$root" -B "$web" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOXBRINE_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/emscripten.cmake" \
+    -DOXBRINE_HOST_DATA_DIR="$host/run/Data" -DOXBRINE_WEB_DIR="$web/web"
+cmake --build "$web"
 
 # The number the programs were built with, which the CMake project sets.
 version=$("$host/run/oxbrine" --version | sed -n 's/^oxbrine //p')
@@ -39,6 +44,7 @@ export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=
 "$root/scripts/package.sh" deb "$host/run" "$dist" "$version"
 "$root/scripts/package.sh" linux "$host/run" "$dist" "$version"
 "$root/scripts/package.sh" windows "$windows/run" "$dist" "$version"
+"$root/scripts/package.sh" web "$web/web" "$dist" "$version"
 if [ "$video" = yes ]; then
     (cd "$host/run" &&
         ./oxbrine-render --resolution 1920x1080 video --fps 60 "$dist/oxbrine-$version-1080p60.mp4")

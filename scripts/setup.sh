@@ -13,6 +13,7 @@ xvfb xauth xdotool x11-utils faketime fonts-dejavu-core fonts-dejavu-extra pytho
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 mingw-w64-x86-64-dev wine wine64 x11-apps
 lintian
+emscripten nodejs chromium
 "
 
 missing=""

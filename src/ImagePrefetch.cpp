@@ -1,10 +1,13 @@
 // Decoding through DecodedImage, on the caller's thread or ahead of time on two workers.
 #include "ImagePrefetch.h"
 
+#include "platform/Concurrency.h"
+
 namespace {
 
 ImagePrefetch* current = nullptr;
-constexpr int workerCount = 2;
+// Without threads every image is decoded when it is first asked for.
+constexpr int workerCount = platform::canStartThreads ? 2 : 0;
 
 } // namespace
 

@@ -1,13 +1,10 @@
 // The entry point: setup dialog, window, the show's frame loop, and the one place where fatal
 // errors are caught and reported.
-#include "Demo.h"
-#include "Extensions.h"
 #include "LaunchOptions.h"
+#include "ShowRun.h"
 #include "Version.h"
-#include "Window.h"
 #include "kem/Exception.h"
 #include "platform/Dialog.h"
-#include "platform/Input.h"
 #include "platform/MessageBox.h"
 
 #include <cstdio>
@@ -38,18 +35,9 @@ bool askForLaunchOptions() {
     return options.accepted;
 }
 
-// Locals are destroyed in reverse: the Demo first, then the window and its context.
 void runShow() {
-    const Resolution& size = getRenderResolution();
-    GLWindow window;
-    window.create(windowTitle, getLaunchOptions().fullscreen, size.width, size.height, windowStyle);
-    Extensions::load();
-    Demo demo;
-    // A close request from the window system ends the show like Escape does.
-    while (!platform::wasEscapePressed() && window.isOpen() && !window.isCloseRequested()) {
-        if (!demo.renderFrame())
-            break;
-        window.update();
+    ShowRun run(windowTitle, windowStyle);
+    while (run.step()) {
     }
 }
 

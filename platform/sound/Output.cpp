@@ -3,8 +3,8 @@
 
 #include "platform/sound/PacedOutput.h"
 #include "platform/sound/SdlOutput.h"
+#include "platform/sound/SoundControl.h"
 
-#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,8 +48,7 @@ std::unique_ptr<SdlOutput> openDefaultDevice(int sampleRate, Mixer& mixer) {
 } // namespace
 
 double monotonicSeconds() {
-    auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(since).count();
+    return SoundControl::readClock();
 }
 
 std::unique_ptr<Output> Output::open(int sampleRate, Mixer& mixer, bool deviceAllowed) {

@@ -8,7 +8,7 @@
 
 namespace sound {
 
-// Seconds on the monotonic clock every position is measured against.
+// Seconds on the clock every position is measured against (SoundControl::setClock).
 double monotonicSeconds();
 
 class Mixer {

@@ -2,6 +2,7 @@
 #include "platform/sound/SoundControl.h"
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -9,6 +10,7 @@ std::atomic<bool> nonRealTime{false};
 std::atomic<unsigned int> nonRealTimePosition{0};
 std::atomic<bool> deviceDisabled{false};
 std::atomic<unsigned int> reportedVersion{0x00044005};
+std::atomic<double (*)()> clockSource{nullptr};
 std::mutex outputNameLock;
 std::string outputName;
 std::string openError;
@@ -35,6 +37,17 @@ void setDeviceDisabled(bool disabled) {
 }
 bool isDeviceDisabled() {
     return deviceDisabled;
+}
+
+void setClock(double (*seconds)()) {
+    clockSource = seconds;
+}
+double readClock() {
+    double (*seconds)() = clockSource;
+    if (seconds)
+        return seconds();
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(since).count();
 }
 
 void setReportedVersion(unsigned int version) {

@@ -18,6 +18,11 @@ unsigned int getNonRealTimePosition();
 void setDeviceDisabled(bool disabled);
 bool isDeviceDisabled();
 
+// The clock every position is measured against, in seconds from any start: null (the default)
+// for the system's monotonic clock. Tests set a clock of their own and move it themselves.
+void setClock(double (*seconds)());
+double readClock();
+
 // The version the layer reports (0x00044005 unless a test asks for another).
 void setReportedVersion(unsigned int version);
 unsigned int getReportedVersion();

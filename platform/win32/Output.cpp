@@ -2,16 +2,15 @@
 #include "platform/sound/Output.h"
 
 #include "platform/sound/PacedOutput.h"
+#include "platform/sound/SoundControl.h"
 #include "platform/win32/WaveOutput.h"
 
-#include <chrono>
 #include <cstdio>
 
 namespace sound {
 
 double monotonicSeconds() {
-    auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(since).count();
+    return SoundControl::readClock();
 }
 
 std::unique_ptr<Output> Output::open(int sampleRate, Mixer& mixer, bool deviceAllowed) {

@@ -2,6 +2,10 @@
 #include "Texture.h"
 #include "GLTest.h"
 #include "ImagePrefetch.h"
+#include "Program.h"
+#include "Reloadable.h"
+#include "RenderTarget.h"
+#include "Shader.h"
 
 using gltest::text;
 
@@ -15,7 +19,75 @@ GLint levelParameter(GLuint id, GLenum name) {
     return value;
 }
 
+// A 24x8 frame showing the texture stretched over [-1, 2] x [0, 1], so that its filtering and its
+// wrapping both show.
+std::vector<unsigned char> drawStretched(Texture& texture) {
+    static const std::string fragmentPath = [] {
+        std::string path = gltest::scratchPath("stretched.frag");
+        gltest::writeText(path, "#version 330 compatibility\n"
+                                "uniform sampler2D image;\n"
+                                "in vec2 texCoord;\n"
+                                "out vec4 color;\n"
+                                "void main() {\n"
+                                "    color = texture(image, vec2(texCoord.x * 3.0 - 1.0, 0.5));\n"
+                                "}\n");
+        return path;
+    }();
+    Shader vertex("Data/Blit.vert", GL_VERTEX_SHADER);
+    Shader fragment(fragmentPath.c_str(), GL_FRAGMENT_SHADER);
+    Program program(&vertex, &fragment);
+    RenderTarget target(24, 8, false, 1, GL_RGBA8);
+    target.bind();
+    glViewport(0, 0, 24, 8);
+    program.bind();
+    program.setUniform1i("image", 0);
+    texture.bind(0);
+    glRecti(-1, -1, 1, 1);
+    std::vector<unsigned char> pixels(24 * 8 * 4);
+    glReadPixels(0, 0, 24, 8, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    program.unbind();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return pixels;
+}
+
+// The sampling an effect may choose instead of the defaults (linear, repeating).
+void sampleNearestMirrored(Texture& texture) {
+    glBindTexture(GL_TEXTURE_2D, texture.getId());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_MIRRORED_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 } // namespace
+
+// An image saved again is reloaded into the texture the effect holds, with the sampling the
+// effect gave it: the frame is the one a texture made from the new image with that sampling
+// draws, and unlike the one the default sampling draws.
+TEST(Texture, ReloadedImageKeepsItsFilteringAndWrapping) {
+    std::string path = gltest::scratchPath("stripes.png");
+    gltest::writePng(path, 2, 1, 1, {0, 255});
+    Texture texture(path.c_str());
+    sampleNearestMirrored(texture);
+    std::vector<unsigned char> before = drawStretched(texture);
+
+    std::string swappedPath = gltest::scratchPath("swapped.png");
+    gltest::writePng(swappedPath, 2, 1, 1, {255, 0});
+    Texture expected(swappedPath.c_str());
+    std::vector<unsigned char> withDefaults = drawStretched(expected);
+    sampleNearestMirrored(expected);
+    std::vector<unsigned char> withEffectSampling = drawStretched(expected);
+    ASSERT_NE(withDefaults, withEffectSampling) << "the frame does not show the sampling";
+
+    gltest::writePng(path, 2, 1, 1, {255, 0});
+    Reloadables::Outcome outcome = Reloadables::rebuildReaders(path);
+    EXPECT_EQ(outcome.errors, "");
+    EXPECT_EQ(outcome.rebuilt, 1);
+    std::vector<unsigned char> after = drawStretched(texture);
+    EXPECT_NE(after, before) << "the new image was not taken up";
+    EXPECT_EQ(after, withEffectSampling) << "the reloaded texture lost its sampling";
+}
 
 TEST(Texture, RedPixelBecomesOneRedTexel) {
     std::string path = gltest::scratchPath("red.png");

@@ -9,9 +9,13 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
+#include <random>
 #include <tuple>
 #include <unistd.h>
 
@@ -141,10 +145,10 @@ TEST_F(EditorLinkTest, TheEditorsKeysReplaceTheFilesOnEveryTrackItWasAskedFor) {
          7.0f},
         {"deleting a key", deleteKey(0, 0), alpha, {{10, 4.0f, Smooth}}, 5, 4.0f},
         {"deleting where there is no key", deleteKey(0, 3), alpha, {{10, 4.0f, Smooth}}, 5, 4.0f},
-        {"the highest row",
-         setKey(1, 0x7fffffffu, -1.0f, EaseIn),
+        {"the last row a timeline holds",
+         setKey(1, 99999999u, -1.0f, EaseIn),
          beta,
-         {{4, 7.0f, Hold}, {INT_MAX, -1.0f, EaseIn}},
+         {{4, 7.0f, Hold}, {99999999, -1.0f, EaseIn}},
          1e12,
          -1.0f},
     };
@@ -268,10 +272,79 @@ TEST_F(EditorLinkTest, SavingWritesEveryTrackAsTheShowsTrackFiles) {
     EXPECT_TRUE(keysOf(beta).empty());
 }
 
+// The editor's stream in pieces, the link polled between them as frames would.
+void sendInFrames(FakeEditor& editor, const Bytes& stream, const std::function<void()>& frame) {
+    constexpr std::size_t piece = 32 * 1024;
+    for (std::size_t at = 0; at < stream.size(); at += piece) {
+        editor.write(Bytes(stream.begin() + std::ptrdiff_t(at),
+                           stream.begin() + std::ptrdiff_t(std::min(stream.size(), at + piece))));
+        frame();
+    }
+}
+
+TEST_F(EditorLinkTest, AFloodAtFarRowsIsMergedAsSentAndItsLastSeekFollowed) {
+    connect({"Alpha", "Beta"});
+    // Keys set, replaced and deleted at rows far apart, on both tracks, with seeks among them;
+    // the expected keys are worked out here from the commands alone.
+    std::mt19937 random(7);
+    std::map<int, Key> expected[2];
+    Bytes stream;
+    std::uint32_t lastSeek = 0;
+    for (int i = 0; i < 80000; ++i) {
+        std::uint32_t track = random() % 2;
+        std::uint32_t row = random() % 2000 < 1000 ? random() % 2000 : random() % 99999999u;
+        Bytes command;
+        if (random() % 8 == 0) {
+            command = deleteKey(track, row);
+            expected[track].erase(int(row));
+        } else if (random() % 50 == 0) {
+            lastSeek = random() % 5000;
+            command = setRow(lastSeek);
+        } else {
+            float value = float(random() % 1000) / 8.0f;
+            std::uint8_t interpolation = std::uint8_t(random() % 4);
+            command = setKey(track, row, value, interpolation);
+            expected[track][int(row)] = Key{int(row), value, interpolation};
+        }
+        stream.insert(stream.end(), command.begin(), command.end());
+    }
+    ASSERT_GT(stream.size(), 1000000u);
+    sendInFrames(editor, stream, [this] { pump(); });
+    Track* asked[2] = {alpha, beta};
+    for (int track = 0; track < 2; ++track) {
+        std::vector<Key> keys;
+        for (const auto& entry : expected[track])
+            keys.push_back(entry.second);
+        EXPECT_TRUE(settle([&] { return keysOf(asked[track]) == keys; })) << "track " << track;
+    }
+    EXPECT_TRUE(heard.seek);
+    EXPECT_EQ(heard.row, lastSeek);
+    EXPECT_TRUE(link.isConnected());
+    EXPECT_FALSE(link.isLastMessageAnError());
+}
+
+TEST_F(EditorLinkTest, ATrackPastTheKeyCapClosesTheLinkNamingTrackAndCap) {
+    connect({"Alpha", "Beta"});
+    Bytes stream;
+    for (std::uint32_t row = 0; row <= EditorLink::maxKeysPerTrack; ++row) {
+        Bytes command = setKey(1, row * 3, 1.0f, Hold);
+        stream.insert(stream.end(), command.begin(), command.end());
+    }
+    sendInFrames(editor, stream, [this] { pump(); });
+    EXPECT_TRUE(settle([&] { return !link.isConnected(); }));
+    EXPECT_NE(link.getLastMessage().find("more than 1048576 keys for track 'Beta'"),
+              std::string::npos)
+        << link.getLastMessage();
+    // The keys of earlier frames stay, never more than the cap.
+    EXPECT_GT(beta->getKeyCount(), 0);
+    EXPECT_LE(beta->getKeyCount(), int(EditorLink::maxKeysPerTrack));
+}
+
 struct Failure {
     const char* what;
     Bytes stream; // after one good key; empty: the editor drops the connection
     bool keysKept;
+    const char* named; // what the message says
 };
 
 class LinkFailureTest : public EditorLinkTest, public testing::WithParamInterface<Failure> {};
@@ -291,7 +364,8 @@ TEST_P(LinkFailureTest, ClosesKeepsPlayingAndTriesAgainASecondLater) {
     }
     EXPECT_TRUE(settle([&] { return !link.isConnected(); }));
     EXPECT_TRUE(link.isLastMessageAnError());
-    EXPECT_FALSE(link.getLastMessage().empty());
+    EXPECT_NE(link.getLastMessage().find(failure.named), std::string::npos)
+        << link.getLastMessage();
     EXPECT_FALSE(heard.seek);
     // A good command before the fault still counts.
     EXPECT_EQ(heard.pauseChanged, failure.stream.size() > 1 && failure.stream[0] == 4);
@@ -314,14 +388,25 @@ TEST_P(LinkFailureTest, ClosesKeepsPlayingAndTriesAgainASecondLater) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, LinkFailureTest,
-    testing::Values(Failure{"unknown command", Bytes{9}, true},
-                    Failure{"track index out of range", setKey(2, 0, 1.0f, Hold), true},
-                    Failure{"key row above 2^31-1", setKey(0, 0x80000000u, 1.0f, Hold), true},
-                    Failure{"deleted row above 2^31-1", deleteKey(1, 0xffffffffu), true},
-                    Failure{"seek above 2^31-1", setRow(0x80000000u), true},
-                    Failure{"unknown command after a good one", join({pause(true), Bytes{7}}),
-                            true},
-                    Failure{"dropped", Bytes{}, false}),
+    testing::Values(
+        Failure{"unknown command", Bytes{9}, true, "unknown command byte 9"},
+        Failure{"track index out of range", setKey(2, 0, 1.0f, Hold), true,
+                "set key: track index 2 past the 2 tracks asked for"},
+        Failure{"key row above 2^31-1", setKey(0, 0x80000000u, 1.0f, Hold), true,
+                "set key on track 'Alpha': row 2147483648 out of range"},
+        Failure{"key row past a timeline's rows", setKey(1, 100000000u, 1.0f, Hold), true,
+                "set key on track 'Beta' at row 100000000: row 100000000 is past the last row"},
+        Failure{"key value not a number", setKey(0, 8, std::nanf(""), Hold), true,
+                "set key on track 'Alpha' at row 8: value nan is not a finite number"},
+        Failure{"key value infinite", setKey(1, 8, -HUGE_VALF, Linear), true,
+                "value -inf is not a finite number"},
+        Failure{"interpolation above 3", setKey(0, 8, 1.0f, 4), true,
+                "set key on track 'Alpha' at row 8: interpolation 4 is not 0 to 3"},
+        Failure{"deleted row above 2^31-1", deleteKey(1, 0xffffffffu), true, "row 4294967295"},
+        Failure{"seek above 2^31-1", setRow(0x80000000u), true, "set row: row 2147483648"},
+        Failure{"unknown command after a good one", join({pause(true), Bytes{7}}), true,
+                "unknown command byte 7"},
+        Failure{"dropped", Bytes{}, false, "went away"}),
     [](const testing::TestParamInfo<Failure>& info) {
         std::string name;
         for (const char* c = info.param.what; *c; ++c)

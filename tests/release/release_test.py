@@ -3,7 +3,8 @@
 package's fields, files and launchers (the show's dialog under Xvfb, lintian where installed),
 the archives' contents, and every program's --version.
 
-Usage: release_test.py deb|linux|windows SOURCE_DIR RUN_DIR VERSION
+Usage: release_test.py deb|linux|windows|web SOURCE_DIR RUN_DIR VERSION
+(for web, RUN_DIR is the web build's static folder)
 """
 
 import gzip
@@ -238,6 +239,34 @@ def test_windows(run_dir, version):
                        wrapper=("wine",))
 
 
+def test_web(web_dir, version):
+    top = "oxbrine-%s-web/" % version
+    with tempfile.TemporaryDirectory() as tmp:
+        archive = pack("web", web_dir, tmp, version)
+        check(os.path.basename(archive) == top[:-1] + ".zip", "named %s" % archive)
+        if not os.path.exists(archive):
+            return
+        served = sorted(n for n in os.listdir(web_dir)
+                        if os.path.isfile(os.path.join(web_dir, n)))
+        with zipfile.ZipFile(archive) as z:
+            names = z.namelist()
+            check(sorted(names) == sorted([top + n for n in served] + [top + "README.txt"]),
+                  "the folder's files and README.txt in %s: %s" % (top, sorted(names)))
+            check(all(z.read(top + n) == read(os.path.join(web_dir, n)) for n in served),
+                  "each as built")
+            check(z.read(top + "README.txt") == read(os.path.join(SOURCE_DIR, "packaging",
+                                                                  "README-web.txt")),
+                  "README.txt as written")
+            download = sum(z.getinfo(top + n).file_size for n in served)
+            print("download: %d bytes" % download, flush=True)
+            check(download <= 12 * 1000 * 1000, "at most 12 MB to download (%d)" % download)
+            # The data package's file list is in the loader, as the packager wrote it.
+            loader = z.read(top + "oxbrine.js").decode("utf-8", "replace")
+        check_data(re.findall(r'"filename": ?"/Data/([^"]+)"', loader), "the web archive")
+        again = pack("web", web_dir, os.path.join(tmp, "again"), version)
+        check(read(again) == read(archive), "packing the same folder again gives the same bytes")
+
+
 def readme():
     return os.path.join(SOURCE_DIR, "packaging", "README.txt")
 
@@ -248,7 +277,7 @@ def read(path):
 
 
 def main():
-    cases = {"deb": test_deb, "linux": test_linux, "windows": test_windows}
+    cases = {"deb": test_deb, "linux": test_linux, "windows": test_windows, "web": test_web}
     if len(sys.argv) != 5 or sys.argv[1] not in cases:
         sys.exit(__doc__)
     cases[sys.argv[1]](os.path.abspath(sys.argv[3]), sys.argv[4])

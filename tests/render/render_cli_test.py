@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """oxbrine-render end to end: same bytes for the same time, ranges that match single frames,
-a video with the asked frame count, duration and an audio stream, clear refusals, and progress
-fit for a log when the output is not a terminal."""
+a video with the asked frame count, duration and an audio stream, sheets and bench figures, clear
+refusals, and progress fit for a log when the output is not a terminal."""
 import json
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -56,6 +57,34 @@ with tempfile.TemporaryDirectory() as tmp:
     check("\r" not in result.stdout + result.stderr, "no carriage returns into a pipe")
     if "frame_000124.png" in names:
         check(read(f"{frames}/frame_000124.png") == read(first), "frame 124 at 10 fps equals 12.4 s")
+
+    # Sheets whose step divides the show's length and whose step does not: thumbnails from 0 up
+    # to, not including, 78 s, six to a row of 320x240 cells.
+    for every, thumbnails in [("13", 6), ("10", 8)]:
+        sheet = f"{tmp}/sheet-{every}.png"
+        result = run("--resolution", "1024x768", "sheet", "--every", every, sheet)
+        check(result.returncode == 0, f"sheet every {every} s ({result.stderr.strip()[-200:]})")
+        if result.returncode == 0:
+            width, height = struct.unpack(">II", read(sheet)[16:24])
+            rows = (thumbnails + 5) // 6
+            check((width, height) == (16 + 6 * 336, 44 + rows * 282 + 16),
+                  f"sheet every {every} s holds {thumbnails} thumbnails ({width}x{height})")
+
+    # Each scene's ratio is its GPU median over the reference's, as both are printed.
+    result = run("--resolution", "1024x768", "bench", "--from", "42.8", "--to", "42.9")
+    figures = {}
+    for line in result.stdout.splitlines():
+        words = line.split()
+        name = "reference" if words[:1] == ["reference"] else " ".join(words[:3])
+        figures[name] = dict(zip(words[1::2], words[2::2])) if name == "reference" else \
+            dict(zip(words[3::2], words[4::2]))
+    scenes = [name for name in figures if name.startswith("scene ")]
+    check(result.returncode == 0 and scenes, f"bench printed scenes ({result.stdout.strip()})")
+    reference = float(figures.get("reference", {}).get("gpu_median_ms", "nan"))
+    for name in scenes:
+        median, ratio = (float(figures[name].get(k, "nan")) for k in ("gpu_median_ms", "gpu_ratio"))
+        check(abs(ratio - median / reference) <= 0.0015 + 0.001 * median / reference,
+              f"{name}: ratio {ratio} is {median} / {reference}")
 
     # A short video: one frame every 4 s gives 20 frames and 80 s, with the music.
     video = f"{tmp}/show.mp4"

@@ -71,15 +71,98 @@ TEST(HeardClock, StopsWhereTheHandedOverFramesEnd) {
     EXPECT_NEAR(clock.read(0.2), 1000.0 * (period + 100) / rate, 0.01);
 }
 
-TEST(HeardClock, PauseFreezesAndResumeContinuesFromTheSameValue) {
-    sound::HeardClock clock(rate, period, false, -1);
-    clock.restart(0.0, 0.0, 0);
-    EXPECT_NEAR(clock.read(1.0), 1000.0, 1e-6);
-    clock.pause(1.5);
-    EXPECT_NEAR(clock.read(3.0), 1500.0, 1e-6);
-    clock.restart(3.0, 1500.0, 72000);
-    clock.resume(4.0);
-    EXPECT_NEAR(clock.read(4.25), 1750.0, 1e-6);
+// A channel as the sound layer drives it: callbacks every period (late by 0-4 ms) while
+// playing, pause and seek restarting the clock where the listener is, and a read every
+// millisecond, as a frame loop would.
+struct SimulatedChannel {
+    sound::HeardClock clock;
+    double now = 100.0;
+    std::int64_t nextFrame = 0;
+    bool paused = false;
+    unsigned seed = 777;
+    double nextCall = 100.0;
+
+    explicit SimulatedChannel(bool followsDevice) : clock(rate, period, followsDevice, -1) {
+        clock.restart(now, 0.0, 0);
+    }
+    double readAfter(double seconds) {
+        double end = now + seconds;
+        double heard = clock.read(now);
+        while (now < end - 1e-9) {
+            now = std::min(end, now + 0.001);
+            while (nextCall <= now) {
+                if (!paused) {
+                    clock.recordCallback(nextCall, nextFrame, period);
+                    nextFrame += period;
+                }
+                seed = seed * 1103515245u + 12345u;
+                nextCall += double(period) / rate + double((seed >> 16) % 4000) / 1e6 / 10;
+            }
+            heard = clock.read(now);
+        }
+        return heard;
+    }
+    void seek(double milliseconds) {
+        std::int64_t frame = std::llround(milliseconds * rate / 1000.0);
+        clock.restart(now, milliseconds, frame);
+        nextFrame = frame;
+    }
+    void pause() {
+        clock.pause(now);
+        paused = true;
+        seek(clock.read(now));
+    }
+    void resume() {
+        clock.resume(now);
+        paused = false;
+    }
+};
+
+// After a resume, a seek either way (a loop wraps with one) the music position read ten times
+// over a second advances one second per second, on a device that reports what it heard and on
+// an output nobody hears (paced or silent). Tolerance: a device's clock slews at most 5 %, and
+// starts up to two periods and its buffer late.
+TEST(HeardClock, AfterResumeAndSeeksReadingsAdvanceAtOneSecondPerSecond) {
+    struct Move {
+        const char* name;
+        // Applies the move; the milliseconds heard right after it.
+        double (*apply)(SimulatedChannel&);
+    };
+    const Move moves[] = {
+        {"resume after 3 s paused",
+         [](SimulatedChannel& c) {
+             c.pause();
+             double held = c.readAfter(3.0);
+             c.resume();
+             return held;
+         }},
+        {"seek forward",
+         [](SimulatedChannel& c) {
+             c.seek(40000.0);
+             return 40000.0;
+         }},
+        {"seek back (a loop wrap)",
+         [](SimulatedChannel& c) {
+             c.seek(500.0);
+             return 500.0;
+         }},
+    };
+    for (bool device : {true, false})
+        for (const Move& move : moves) {
+            SCOPED_TRACE(std::string(device ? "device: " : "unheard output: ") + move.name);
+            SimulatedChannel channel(device);
+            channel.readAfter(2.0);
+            double target = move.apply(channel);
+            double lag = device ? 1000.0 * 3 * period / rate : 1e-6;
+            double last = channel.readAfter(0.1);
+            EXPECT_LE(last, target + 100.0 + 1e-6);
+            EXPECT_GE(last, target + 100.0 - lag);
+            for (int step = 2; step <= 11; ++step) {
+                double heard = channel.readAfter(0.1);
+                EXPECT_NEAR(heard - last, 100.0, device ? 5.0 : 1e-6) << "reading " << step;
+                last = heard;
+            }
+        }
 }
 
 TEST(HeardClock, UnheardOutputRunsOnTheWallClockUpToTheStreamEnd) {

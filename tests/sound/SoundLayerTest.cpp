@@ -1,4 +1,5 @@
-// The sound layer through its FMOD-style calls: rate, pause, seek, monotonicity, fallbacks.
+// The sound layer through its FMOD-style calls: rate, pause, seek, monotonicity, fallbacks; the
+// position over time on a clock the tests move.
 #include "SoundFiles.h"
 #include "platform/Clock.h"
 #include "platform/sound/SoundControl.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -49,43 +51,6 @@ protected:
         return milliseconds;
     }
 
-    // Milliseconds the position moved over `wall` milliseconds of real time, after it started.
-    double measureRate(int wall) {
-        while (position() < 50)
-            platform::sleepMilliseconds(1);
-        auto start = std::chrono::steady_clock::now();
-        unsigned int from = position();
-        platform::sleepMilliseconds(wall);
-        unsigned int to = position();
-        double elapsed =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
-        return double(to - from) / elapsed;
-    }
-
-    // A position read `wait` ms after an action, with the least and most real time that can
-    // have passed between the two (the machine may pause this thread anywhere).
-    struct Bracket {
-        double position;
-        double shortest;
-        double longest;
-    };
-    template <typename Action> Bracket timed(Action action, int wait) {
-        using Clock = std::chrono::steady_clock;
-        auto beforeAction = Clock::now();
-        action();
-        auto afterAction = Clock::now();
-        platform::sleepMilliseconds(wait);
-        auto beforeRead = Clock::now();
-        unsigned int read = position();
-        auto afterRead = Clock::now();
-        auto milliseconds = [](Clock::duration span) {
-            return std::chrono::duration<double, std::milli>(span).count();
-        };
-        return {double(read), milliseconds(beforeRead - afterAction),
-                milliseconds(afterRead - beforeAction)};
-    }
-
     FMOD::System* system = nullptr;
     FMOD::Sound* sound = nullptr;
     FMOD::Channel* channel = nullptr;
@@ -96,19 +61,6 @@ TEST_F(SoundLayer, ReportsTheExpectedVersion) {
     unsigned int version = 0;
     system->getVersion(&version);
     EXPECT_EQ(version, 0x00044005u);
-}
-
-TEST_F(SoundLayer, DummyDriverAdvancesAtTheRealRate) {
-    startTone();
-    EXPECT_EQ(SoundControl::getOutputName(), "sdl:dummy");
-    EXPECT_NEAR(measureRate(3000), 1.0, 0.01);
-}
-
-TEST_F(SoundLayer, WithoutAnyDeviceTheStreamStillKeepsTime) {
-    SoundControl::setDeviceDisabled(true);
-    startTone();
-    EXPECT_EQ(SoundControl::getOutputName(), "paced");
-    EXPECT_NEAR(measureRate(1500), 1.0, 0.01);
 }
 
 TEST_F(SoundLayer, SuccessiveReadsNeverDecreaseAndFollowTheWallClock) {
@@ -137,48 +89,109 @@ TEST_F(SoundLayer, SuccessiveReadsNeverDecreaseAndFollowTheWallClock) {
     EXPECT_GT(last, 1300u);
 }
 
-TEST_F(SoundLayer, PauseHoldsThePositionAndPlayResumesFromIt) {
-    startTone();
-    platform::sleepMilliseconds(400);
-    channel->setPaused(true);
-    unsigned int held = position();
-    platform::sleepMilliseconds(300);
-    EXPECT_EQ(position(), held);
-    // Resumes from where it stopped: it moves by the time played, not the time paused.
-    Bracket resumed = timed([&] { channel->setPaused(false); }, 300);
-    EXPECT_GE(resumed.position, held + resumed.shortest - 30.0);
-    EXPECT_LE(resumed.position, held + resumed.longest + 1.0);
+// A clock the tests move: positions are measured against it instead of the system's.
+std::atomic<double> testSeconds{1000.0};
+double readTestClock() {
+    return testSeconds;
 }
 
-TEST_F(SoundLayer, SeekLandsOnTheRequestedMillisecond) {
-    startTone();
-    platform::sleepMilliseconds(200);
-    Bracket landed = timed([&] { channel->setPosition(5000, FMOD_TIMEUNIT_MS); }, 0);
-    EXPECT_GE(landed.position, 5000.0);
-    EXPECT_LE(landed.position, 5000.0 + landed.longest + 1.0);
-    Bracket moved = timed([&] { channel->setPosition(5000, FMOD_TIMEUNIT_MS); }, 200);
-    EXPECT_GE(moved.position, 5000.0 + moved.shortest - 30.0);
-    EXPECT_LE(moved.position, 5000.0 + moved.longest + 1.0);
-    // Backwards too, and while paused it stays exactly there.
-    channel->setPaused(true);
-    channel->setPosition(1234, FMOD_TIMEUNIT_MS);
-    EXPECT_EQ(position(), 1234u);
-    platform::sleepMilliseconds(100);
-    EXPECT_EQ(position(), 1234u);
-    Bracket resumed = timed([&] { channel->setPaused(false); }, 200);
-    EXPECT_GE(resumed.position, 1234.0 + resumed.shortest - 30.0);
-    EXPECT_LE(resumed.position, 1234.0 + resumed.longest + 1.0);
+// The outputs a machine without a sound card opens: SDL's dummy driver and our own paced thread.
+// Neither is heard, so the clock alone runs their position, read here on the test's clock.
+struct SilentOutput {
+    const char* name;
+    bool deviceDisabled;
+};
+const SilentOutput silentOutputs[] = {{"sdl:dummy", false}, {"paced", true}};
+
+class SoundLayerOnTestClock : public SoundLayer {
+public:
+    // For the moves of the tables.
+    using SoundLayer::channel;
+    using SoundLayer::position;
+
+    void SetUp() override {
+        SoundLayer::SetUp();
+        testSeconds = 1000.0;
+        SoundControl::setClock(readTestClock);
+    }
+    void TearDown() override {
+        SoundLayer::TearDown();
+        system = nullptr;
+        SoundControl::setClock(nullptr);
+    }
+    void startOn(const SilentOutput& output) {
+        if (system)
+            system->release();
+        system = nullptr;
+        testSeconds = 1000.0;
+        SoundControl::setDeviceDisabled(output.deviceDisabled);
+        startTone();
+        EXPECT_EQ(SoundControl::getOutputName(), output.name);
+    }
+    unsigned int positionAfter(double seconds) {
+        testSeconds = testSeconds + seconds;
+        return position();
+    }
+};
+
+// After a resume, a seek either way (a loop wraps with one) and a seek while paused, the
+// position read ten times over a second advances one second per second: to the millisecond.
+TEST_F(SoundLayerOnTestClock, ReadingsAdvanceOneSecondPerSecondAfterEveryMove) {
+    struct Move {
+        const char* name;
+        // Applies the move on a tone played for 2 s; the position right after it.
+        unsigned int (*apply)(SoundLayerOnTestClock&);
+    };
+    const Move moves[] = {
+        {"resume after 3 s paused",
+         [](SoundLayerOnTestClock& t) {
+             t.channel->setPaused(true);
+             unsigned int held = t.position();
+             EXPECT_EQ(t.positionAfter(3.0), held) << "paused, the position moved";
+             t.channel->setPaused(false);
+             return held;
+         }},
+        {"seek forward",
+         [](SoundLayerOnTestClock& t) {
+             t.channel->setPosition(5000, FMOD_TIMEUNIT_MS);
+             return 5000u;
+         }},
+        {"seek back (a loop wrap)",
+         [](SoundLayerOnTestClock& t) {
+             t.channel->setPosition(500, FMOD_TIMEUNIT_MS);
+             return 500u;
+         }},
+        {"seek while paused, then resume",
+         [](SoundLayerOnTestClock& t) {
+             t.channel->setPaused(true);
+             t.channel->setPosition(1234, FMOD_TIMEUNIT_MS);
+             EXPECT_EQ(t.positionAfter(0.5), 1234u);
+             t.channel->setPaused(false);
+             return 1234u;
+         }},
+    };
+    for (const SilentOutput& output : silentOutputs)
+        for (const Move& move : moves) {
+            SCOPED_TRACE(std::string(output.name) + ": " + move.name);
+            startOn(output);
+            EXPECT_NEAR(positionAfter(2.0), 2000.0, 1.0);
+            unsigned int target = move.apply(*this);
+            EXPECT_EQ(position(), target);
+            for (int step = 1; step <= 10; ++step)
+                EXPECT_NEAR(positionAfter(0.1), target + 100.0 * step, 1.0) << "reading " << step;
+        }
 }
 
-TEST_F(SoundLayer, PositionStopsAtTheEndOfTheStream) {
-    startTone();
-    channel->setPosition(7900, FMOD_TIMEUNIT_MS);
-    platform::sleepMilliseconds(400);
-    unsigned int end = position();
-    EXPECT_GE(end, 7950u);
-    EXPECT_LE(end, 8000u);
-    platform::sleepMilliseconds(100);
-    EXPECT_EQ(position(), end);
+TEST_F(SoundLayerOnTestClock, PositionStopsAtTheEndOfTheStream) {
+    for (const SilentOutput& output : silentOutputs) {
+        SCOPED_TRACE(output.name);
+        startOn(output);
+        channel->setPosition(7900, FMOD_TIMEUNIT_MS);
+        unsigned int end = positionAfter(0.4);
+        EXPECT_GE(end, 7950u);
+        EXPECT_LE(end, 8000u);
+        EXPECT_EQ(positionAfter(1.0), end);
+    }
 }
 
 TEST_F(SoundLayer, NonRealTimePositionMovesOnlyWhenSet) {

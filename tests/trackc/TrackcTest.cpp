@@ -274,18 +274,34 @@ TEST(Export, RefusesWhatTheTextCannotHold) {
         {"shorter than a count", "_G.track", {1, 0}},
         {"missing", "_H.track", {}},
     };
+    std::vector<unsigned char> cut = track(2, 1);
+    cut.resize(cut.size() - 3);
+    std::vector<unsigned char> negative = track(2, 1);
+    negative[3] = 0x80;
+    const Case lying[] = {{"a count past the keys held", "_Cut.track", cut},
+                          {"a negative count", "_Neg.track", negative}};
     for (const Case& c : refused) {
         SCOPED_TRACE(c.what);
         if (!c.bytes.empty())
             writeFileBytes(folder + c.file, c.bytes);
         EXPECT_THROW(formatTimeline({readCompiledTrack(folder + c.file)}, {}), TimelineError);
     }
-    // Keys short of a whole one are left out, as the show does.
-    std::vector<unsigned char> cut = track(2, 1);
-    cut.resize(cut.size() - 3);
-    writeFileBytes(folder + "_Cut.track", cut);
-    TrackSource read = readCompiledTrack(folder + "_Cut.track");
-    EXPECT_EQ(read.name, "Cut");
-    ASSERT_EQ(read.keys.size(), 1u);
-    EXPECT_EQ(parseTimeline(formatTimeline({read}, {}), "x.tl")[0].keys.size(), 1u);
+    for (const Case& c : lying) {
+        SCOPED_TRACE(c.what);
+        writeFileBytes(folder + c.file, c.bytes);
+        try {
+            readCompiledTrack(folder + c.file);
+            ADD_FAILURE() << "taken";
+        } catch (const TimelineError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.file + ": the header counts"), std::string::npos)
+                << e.what();
+        }
+    }
+    // Bytes after the counted keys, short of a whole key, are left out, as the show does.
+    std::vector<unsigned char> tail = track(2, 1);
+    tail.insert(tail.end(), {1, 2, 3});
+    writeFileBytes(folder + "_Tail.track", tail);
+    TrackSource read = readCompiledTrack(folder + "_Tail.track");
+    EXPECT_EQ(read.name, "Tail");
+    ASSERT_EQ(read.keys.size(), 2u);
 }

@@ -11,12 +11,12 @@ std::vector<NamedImage> generateBars(const ContentFile& source) {
     int width, height;
     readSize(source, width, height);
     const Directive& bars = source.require("bars");
-    int columnWidth = static_cast<int>(bars.number("column", 8));
-    int columnGap = static_cast<int>(bars.number("column-gap", 2));
-    int segmentHeight = static_cast<int>(bars.number("segment", 4));
-    int segmentGap = static_cast<int>(bars.number("segment-gap", 1));
-    int bands = static_cast<int>(bars.number("bands", 2)); // meters stacked per tile height
-    uint32_t seed = static_cast<uint32_t>(bars.number("seed", 5));
+    int columnWidth = bars.integer("column", 8, 1, largestSide);
+    int columnGap = bars.integer("column-gap", 2, 0, largestSide);
+    int segmentHeight = bars.integer("segment", 4, 1, largestSide);
+    int segmentGap = bars.integer("segment-gap", 1, 0, largestSide);
+    int bands = bars.integer("bands", 2, 1, largestSide); // meters stacked per tile height
+    uint32_t seed = static_cast<uint32_t>(bars.integer("seed", 5, 0, 1 << 30));
     Vec3 low = parseColour(bars.text("low", "0.05,0.75,0.70"));
     Vec3 high = parseColour(bars.text("high", "1.00,0.62,0.12"));
     Vec3 peak = parseColour(bars.text("peak", "1.00,0.93,0.80"));

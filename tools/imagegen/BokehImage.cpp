@@ -27,8 +27,8 @@ std::vector<NamedImage> generateBokeh(const ContentFile& source) {
 
     std::vector<float> light(static_cast<size_t>(width) * height * 3, 0.0f);
     for (const Directive* layer : source.every("discs")) {
-        Rng rng(static_cast<uint64_t>(layer->number("seed", 1)));
-        int count = static_cast<int>(layer->number("count", 40));
+        Rng rng(static_cast<uint64_t>(layer->integer("seed", 1, 0, 1 << 30)));
+        int count = layer->integer("count", 40, 0, 100000);
         float minRadius = layer->number("min-radius", 10),
               maxRadius = layer->number("max-radius", 60);
         float intensity = layer->number("intensity", 0.5f), rim = layer->number("rim", 0.5f);

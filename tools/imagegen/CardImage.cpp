@@ -42,7 +42,7 @@ void coverShape(Mask& mask, float x0, float y0, float x1, float y1, float opacit
 
 std::vector<std::pair<float, float>> polygonCorners(const Directive& d) {
     float cx = d.number("x", 0), cy = d.number("y", 0), r = d.number("radius", 10);
-    int sides = static_cast<int>(d.number("sides", 4));
+    int sides = d.integer("sides", 4, 3, 1024);
     float rotation = d.number("rotation", 0) * 0.017453292f;
     std::vector<std::pair<float, float>> corners;
     for (int i = 0; i < sides; ++i) {
@@ -130,7 +130,7 @@ void drawText(Mask& mask, const Directive& d,
         throw std::runtime_error("text on line " + std::to_string(d.line) + ": bad align " + align);
     }
     font->second->draw(mask, text, x, d.number("y", 0), size, tracking, d.number("opacity", 1),
-                       static_cast<int>(d.number("letter", -1)));
+                       d.integer("letter", -1, -1, 1 << 16));
 }
 
 struct Layer {
@@ -179,8 +179,8 @@ std::vector<NamedImage> generateCard(const ContentFile& source) {
     // Bottom to top: shadows, glows, then the ink itself.
     std::vector<Layer> layers;
     for (const Directive* d : source.every("shadow")) {
-        Mask soft = blur(shifted(ink, static_cast<int>(d->number("dx", 0)),
-                                 static_cast<int>(d->number("dy", 0))),
+        Mask soft = blur(shifted(ink, d->integer("dx", 0, -largestSide, largestSide),
+                                 d->integer("dy", 0, -largestSide, largestSide)),
                          d->number("sigma", 6));
         layers.push_back(
             {parseColour(d->text("colour", "0,0,0")), std::move(soft), d->number("opacity", 0.5f)});

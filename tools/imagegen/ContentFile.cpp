@@ -1,15 +1,20 @@
 // Tokenising of content sources into directives.
 #include "ContentFile.h"
 
+#include "Numbers.h"
+#include "SourceText.h"
 #include "platform/Files.h"
+
+#include <limits>
 
 #include <cctype>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-static std::runtime_error parseError(const std::string& name, int line, const std::string& what) {
-    return std::runtime_error(name + ":" + std::to_string(line) + ": " + what);
+static std::runtime_error parseError(const std::string& name, int line, const std::string& what,
+                                     int column = 0) {
+    return std::runtime_error(text::where(name, line, column, what));
 }
 
 float Directive::number(const std::string& key, float fallback) const {
@@ -17,15 +22,38 @@ float Directive::number(const std::string& key, float fallback) const {
     if (it == options.end()) {
         return fallback;
     }
-    try {
-        size_t used = 0;
-        float value = std::stof(it->second, &used);
-        if (used == it->second.size()) {
-            return value;
-        }
-    } catch (const std::exception&) {
+    text::NumberRead read = text::readDecimal(it->second, -std::numeric_limits<float>::max(),
+                                              std::numeric_limits<float>::max());
+    if (!read.ok) {
+        throw parseError(file, line, "option " + key + ": " + read.problem, columnOf(key));
     }
-    throw parseError(name, line, "option " + key + " is not a number: " + it->second);
+    return float(read.value);
+}
+
+int Directive::columnOf(const std::string& key) const {
+    auto it = optionColumns.find(key);
+    return it == optionColumns.end() ? 0 : it->second;
+}
+
+int Directive::integer(const std::string& key, int fallback, int lowest, int highest) const {
+    auto it = options.find(key);
+    if (it == options.end()) {
+        return fallback;
+    }
+    text::NumberRead read = text::readInteger(it->second, lowest, highest);
+    if (!read.ok) {
+        throw parseError(file, line, "option " + key + ": " + read.problem, columnOf(key));
+    }
+    return int(read.value);
+}
+
+int Directive::integerWord(size_t index, int lowest, int highest) const {
+    text::NumberRead read = text::readInteger(word(index), lowest, highest);
+    if (!read.ok) {
+        throw parseError(file, line, "'" + name + "' " + read.problem,
+                         index < wordColumns.size() ? wordColumns[index] : 0);
+    }
+    return int(read.value);
 }
 
 std::string Directive::text(const std::string& key, const std::string& fallback) const {
@@ -35,14 +63,18 @@ std::string Directive::text(const std::string& key, const std::string& fallback)
 
 const std::string& Directive::word(size_t index) const {
     if (index >= words.size()) {
-        throw parseError(name, line, "missing argument " + std::to_string(index + 1));
+        throw parseError(file, line, "'" + name + "' misses argument " + std::to_string(index + 1));
     }
     return words[index];
 }
 
-static std::vector<std::string> tokenize(const std::string& line, const std::string& name,
-                                         int lineNumber) {
-    std::vector<std::string> tokens;
+struct Token {
+    std::string text;
+    int column = 0;
+};
+
+static std::vector<Token> tokenize(std::string_view line, const std::string& name, int lineNumber) {
+    std::vector<Token> tokens;
     size_t i = 0;
     while (i < line.size()) {
         unsigned char c = static_cast<unsigned char>(line[i]);
@@ -51,17 +83,18 @@ static std::vector<std::string> tokenize(const std::string& line, const std::str
         } else if (c == '#') {
             break;
         } else {
-            std::string token;
+            Token token;
+            token.column = int(i) + 1;
             while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) {
                 if (line[i] == '"') {
                     size_t end = line.find('"', i + 1);
                     if (end == std::string::npos) {
-                        throw parseError(name, lineNumber, "unterminated quote");
+                        throw parseError(name, lineNumber, "unterminated quote", int(i) + 1);
                     }
-                    token += line.substr(i + 1, end - i - 1);
+                    token.text += line.substr(i + 1, end - i - 1);
                     i = end + 1;
                 } else {
-                    token += line[i++];
+                    token.text += line[i++];
                 }
             }
             tokens.push_back(token);
@@ -71,26 +104,31 @@ static std::vector<std::string> tokenize(const std::string& line, const std::str
 }
 
 ContentFile ContentFile::parse(const std::string& text, const std::string& name) {
+    text::requireText(text, name);
     ContentFile file;
     file.name = name;
-    std::istringstream stream(text);
-    std::string line;
-    int lineNumber = 0;
-    while (std::getline(stream, line)) {
-        ++lineNumber;
-        std::vector<std::string> tokens = tokenize(line, name, lineNumber);
+    text::LineReader lines(text);
+    std::string_view line;
+    while (lines.next(line)) {
+        int lineNumber = lines.lineNumber();
+        std::vector<Token> tokens = tokenize(line, name, lineNumber);
         if (tokens.empty()) {
             continue;
         }
         Directive directive;
-        directive.name = tokens[0];
+        directive.name = tokens[0].text;
+        directive.file = name;
         directive.line = lineNumber;
         for (size_t t = 1; t < tokens.size(); ++t) {
-            size_t eq = tokens[t].find('=');
+            const std::string& token = tokens[t].text;
+            size_t eq = token.find('=');
             if (eq != std::string::npos && eq > 0) {
-                directive.options[tokens[t].substr(0, eq)] = tokens[t].substr(eq + 1);
+                std::string key = token.substr(0, eq);
+                directive.options[key] = token.substr(eq + 1);
+                directive.optionColumns[key] = tokens[t].column + int(eq) + 1;
             } else {
-                directive.words.push_back(tokens[t]);
+                directive.words.push_back(token);
+                directive.wordColumns.push_back(tokens[t].column);
             }
         }
         file.directives.push_back(directive);

@@ -29,7 +29,7 @@ std::vector<NamedImage> generateImages(const ContentFile& source) {
     for (NamedImage& named : images) {
         for (const Directive& d : source.all()) {
             if (!d.words.empty() && d.words[0] == named.fileName && d.has("quality")) {
-                named.jpegQuality = static_cast<int>(d.number("quality", 92));
+                named.jpegQuality = d.integer("quality", 92, 1, 100);
             }
         }
     }
@@ -49,9 +49,6 @@ Vec3 parseColour(const std::string& text) {
 
 void readSize(const ContentFile& source, int& width, int& height) {
     const Directive& size = source.require("size");
-    width = std::stoi(size.word(0));
-    height = size.words.size() > 1 ? std::stoi(size.word(1)) : width;
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        throw std::runtime_error(source.getName() + ": bad size");
-    }
+    width = size.integerWord(0, 1, largestSide);
+    height = size.words.size() > 1 ? size.integerWord(1, 1, largestSide) : width;
 }

@@ -26,6 +26,9 @@ std::vector<NamedImage> generateSky(const ContentFile& source);
 
 // Shared option readers: "r,g,b" colours and the "size W H" directive.
 Vec3 parseColour(const std::string& text);
+// Sides of a generated image, in pixels: a 8192 square is 256 MB of float RGBA already.
+constexpr int largestSide = 8192;
+// "size W [H]", each a whole number from 1 to largestSide.
 void readSize(const ContentFile& source, int& width, int& height);
 // The "quad" directives of a flat sky-box atlas: four words "x,y,z,u,v" each.
 std::vector<AtlasQuad> readAtlasQuads(const ContentFile& source);

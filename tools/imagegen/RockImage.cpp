@@ -36,9 +36,9 @@ std::vector<NamedImage> generateRock(const ContentFile& source) {
     RockParams p;
     int height;
     readSize(source, p.size, height);
-    p.seed = static_cast<uint32_t>(rock.number("seed", 7));
-    p.cells = static_cast<int>(rock.number("cells", 4));
-    p.crackCells = static_cast<int>(rock.number("crack-cells", 5));
+    p.seed = static_cast<uint32_t>(rock.integer("seed", 7, 0, 1 << 30));
+    p.cells = rock.integer("cells", 4, 1, 1024);
+    p.crackCells = rock.integer("crack-cells", 5, 1, 1024);
     p.crackDepth = rock.number("crack-depth", 0.35f);
     p.crackWidth = rock.number("crack-width", 0.08f);
     p.cool = parseColour(rock.text("cool", "0.40,0.43,0.47"));

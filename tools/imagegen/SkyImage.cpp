@@ -3,6 +3,8 @@
 #include "SkyRender.h"
 
 #include "Generator.h"
+#include "Numbers.h"
+#include "SourceText.h"
 
 #include <cmath>
 #include <limits>
@@ -12,19 +14,27 @@ static AtlasQuad parseQuad(const Directive& d) {
     // Words: four groups of "x,y,z,u,v".
     AtlasQuad quad;
     if (d.words.size() != 4) {
-        throw std::runtime_error("quad on line " + std::to_string(d.line) + " needs four corners");
+        throw std::runtime_error(text::where(d.file, d.line, 0, "quad needs four corners"));
     }
     for (int i = 0; i < 4; ++i) {
         float values[5];
-        std::string text = d.words[i];
+        const std::string& corner = d.words[i];
         size_t start = 0;
         for (int k = 0; k < 5; ++k) {
-            size_t end = text.find(',', start);
+            size_t end = corner.find(',', start);
             if ((end == std::string::npos) != (k == 4)) {
-                throw std::runtime_error("quad on line " + std::to_string(d.line) +
-                                         ": corner needs x,y,z,u,v");
+                throw std::runtime_error(
+                    text::where(d.file, d.line, d.wordColumns[i], "corner needs x,y,z,u,v"));
             }
-            values[k] = std::stof(text.substr(start, end - start));
+            text::NumberRead read = text::readDecimal(
+                std::string_view(corner).substr(start, end == std::string::npos ? std::string::npos
+                                                                                : end - start),
+                -1e6, 1e6);
+            if (!read.ok) {
+                throw std::runtime_error(
+                    text::where(d.file, d.line, d.wordColumns[i], "quad corner: " + read.problem));
+            }
+            values[k] = float(read.value);
             start = end + 1;
         }
         quad.corner[i] = {values[0], values[1], values[2]};
@@ -110,14 +120,14 @@ std::vector<NamedImage> generateSky(const ContentFile& source) {
     SkyFunction sky = makeSky(source);
     Image image;
     if (layout.word(0) == "cross") {
-        image = renderCross(sky, static_cast<int>(layout.number("face", 256)));
+        image = renderCross(sky, layout.integer("face", 256, 1, largestSide / 4));
     } else if (layout.word(0) == "atlas") {
         std::vector<AtlasQuad> quads = readAtlasQuads(source);
         if (quads.empty()) {
             throw std::runtime_error(source.getName() + ": an atlas needs quads");
         }
-        image = renderAtlas(sky, quads, static_cast<int>(layout.number("width", 1024)),
-                            static_cast<int>(layout.number("height", 768)));
+        image = renderAtlas(sky, quads, layout.integer("width", 1024, 1, largestSide),
+                            layout.integer("height", 768, 1, largestSide));
     } else {
         throw std::runtime_error(source.getName() + ": unknown layout " + layout.word(0));
     }

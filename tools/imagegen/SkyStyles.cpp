@@ -52,7 +52,7 @@ SkyFunction nebula(const Directive& d) {
     Vec3 accent = option(d, "accent", "0.30,0.16,0.45");
     Vec3 bandNormal = normalize(option(d, "band", "0.3,1.0,0.2"));
     float stars = d.number("stars", 0.08f);
-    uint32_t seed = static_cast<uint32_t>(d.number("seed", 1));
+    uint32_t seed = static_cast<uint32_t>(d.integer("seed", 1, 0, 1 << 30));
     return [=](Vec3 dir) {
         dir = normalize(dir);
         Vec3 warp{fbm(dir * 1.7f, 4, 0.5f, seed + 10), fbm(dir * 1.7f, 4, 0.5f, seed + 20),
@@ -86,7 +86,7 @@ SkyFunction dusk(const Directive& d) {
     Vec3 ground = option(d, "ground", "0.03,0.03,0.05");
     Vec3 sun = normalize(option(d, "sun", "0.0,0.02,-1.0"));
     float stars = d.number("stars", 0.10f);
-    uint32_t seed = static_cast<uint32_t>(d.number("seed", 2));
+    uint32_t seed = static_cast<uint32_t>(d.integer("seed", 2, 0, 1 << 30));
     return [=](Vec3 dir) {
         dir = normalize(dir);
         float e = dir.y;
@@ -126,7 +126,7 @@ SkyFunction soft(const ContentFile& source, const Directive& d) {
         blobs.push_back({normalize(option(*b, "direction", "0,1,0")), option(*b, "colour", "1,1,1"),
                          b->number("width", 0.2f)});
     }
-    uint32_t seed = static_cast<uint32_t>(d.number("seed", 3));
+    uint32_t seed = static_cast<uint32_t>(d.integer("seed", 3, 0, 1 << 30));
     return [=](Vec3 dir) {
         dir = normalize(dir);
         float e = dir.y;

@@ -1,6 +1,8 @@
 // Decoding the editor's commands and encoding ours.
 #include "EditorCommands.h"
 
+#include "KeyCheck.h"
+
 #include <cstring>
 
 namespace synclink {
@@ -20,10 +22,9 @@ void append32(std::vector<unsigned char>& out, std::uint32_t value) {
         out.push_back(static_cast<unsigned char>(value >> shift));
 }
 
-DecodedCommand malformed(const char* problem) {
-    DecodedCommand result;
+DecodedCommand malformed(DecodedCommand result, std::string problem) {
     result.status = DecodedCommand::Malformed;
-    result.problem = problem;
+    result.problem = std::move(problem);
     return result;
 }
 
@@ -52,23 +53,25 @@ DecodedCommand decodeCommand(const unsigned char* bytes, std::size_t size,
         needed = 1;
         break;
     default:
-        return malformed("unknown command");
+        return malformed(result, "unknown command byte " + std::to_string(bytes[0]));
     }
     result.command = EditorCommand(bytes[0]);
+    result.known = true;
     // Fields are checked as soon as they have arrived, so a bad index is caught before the rest.
     bool hasTrack =
         result.command == EditorCommand::SetKey || result.command == EditorCommand::DeleteKey;
     if (hasTrack && size >= 5) {
         result.track = read32(bytes + 1);
         if (result.track >= trackCount)
-            return malformed("track index out of range");
+            return malformed(result, "track index " + std::to_string(result.track) + " past the " +
+                                         std::to_string(trackCount) + " tracks asked for");
     }
     std::size_t rowAt = hasTrack ? 5 : 1;
     if (result.command != EditorCommand::Pause && result.command != EditorCommand::SaveTracks &&
         size >= rowAt + 4) {
         result.row = read32(bytes + rowAt);
         if (result.row > highestRow)
-            return malformed("row out of range");
+            return malformed(result, "row " + std::to_string(result.row) + " out of range");
     }
     if (size < needed)
         return result;
@@ -76,12 +79,31 @@ DecodedCommand decodeCommand(const unsigned char* bytes, std::size_t size,
         std::uint32_t bits = read32(bytes + 9);
         std::memcpy(&result.value, &bits, sizeof bits);
         result.interpolation = bytes[13];
+        std::string problem = keyProblem(result.row, result.value, result.interpolation);
+        if (!problem.empty())
+            return malformed(result, problem);
     } else if (result.command == EditorCommand::Pause) {
         result.paused = bytes[1] != 0;
     }
     result.status = DecodedCommand::Complete;
     result.size = needed;
     return result;
+}
+
+const char* commandName(EditorCommand command) {
+    switch (command) {
+    case EditorCommand::SetKey:
+        return "set key";
+    case EditorCommand::DeleteKey:
+        return "delete key";
+    case EditorCommand::SetRow:
+        return "set row";
+    case EditorCommand::Pause:
+        return "pause";
+    case EditorCommand::SaveTracks:
+        return "save tracks";
+    }
+    return "command";
 }
 
 void appendGetTrack(std::vector<unsigned char>& out, const char* name) {

@@ -13,8 +13,6 @@ using synclink::EditorCommand;
 
 namespace {
 
-// Bytes read per poll at most, so an editor that floods cannot hold a frame back for long.
-constexpr std::size_t readPerPoll = 1 << 18;
 // Bytes we keep for an editor that does not read; beyond that it counts as gone.
 constexpr std::size_t unsentLimit = 1 << 16;
 
@@ -79,7 +77,8 @@ LinkRequests EditorLink::poll(TrackSet& tracks, std::uint32_t now) {
 
     askNewTracks(tracks, requests);
     bool wellFormed = receiveCommands(tracks, requests);
-    publishKeys(tracks, requests);
+    // Keys before a malformed command still count.
+    wellFormed = publishKeys(tracks, requests) && wellFormed;
     if (!wellFormed) {
         // The keys so far stay; the next connection asks for every track again.
         stage = Stage::Waiting;
@@ -163,6 +162,7 @@ void EditorLink::checkGreeting(TrackSet& tracks, std::uint32_t now, LinkRequests
 
 void EditorLink::becomeLinked(TrackSet& tracks, LinkRequests& requests) {
     stage = Stage::Linked;
+    refused = false;
     asked = 0;
     rowKnown = false;
     say("connected to the editor at " + label, false);
@@ -175,6 +175,7 @@ void EditorLink::askNewTracks(TrackSet& tracks, LinkRequests& requests) {
         return;
     if (editorKeys.size() < count) {
         editorKeys.resize(count);
+        pending.resize(count);
         changed.resize(count);
     }
     for (; asked < count; ++asked) {
@@ -182,6 +183,7 @@ void EditorLink::askNewTracks(TrackSet& tracks, LinkRequests& requests) {
         // The editor's keys follow at once; until then the track has none.
         track->setKeys(nullptr, 0);
         editorKeys[asked].clear();
+        pending[asked].clear();
         changed[asked] = 0;
         synclink::appendGetTrack(outbox, track->getName());
     }
@@ -194,7 +196,9 @@ bool EditorLink::receiveCommands(TrackSet& tracks, LinkRequests& requests) {
     if (!decodeWaiting(tracks, requests))
         return false;
     for (std::size_t read = 0; read < readPerPoll;) {
-        long got = connection.receive(chunk, sizeof chunk);
+        // The last read of a poll stops at the bound.
+        std::size_t room = std::min(sizeof chunk, readPerPoll - read);
+        long got = connection.receive(chunk, room);
         if (got <= 0)
             break;
         read += std::size_t(got);
@@ -213,16 +217,25 @@ bool EditorLink::decodeWaiting(TrackSet& tracks, LinkRequests& requests) {
         if (command.status == DecodedCommand::Incomplete)
             break;
         if (command.status == DecodedCommand::Malformed) {
-            connection.close();
-            inbox.clear();
-            outbox.clear();
-            say("the editor at " + label + " sent a malformed command (" + command.problem +
-                    "); connection closed",
-                true);
+            std::string what = command.problem;
+            if (command.known) {
+                std::string on = commandName(command.command);
+                bool hasTrack = command.command == EditorCommand::SetKey ||
+                                command.command == EditorCommand::DeleteKey;
+                if (hasTrack && command.track < asked)
+                    on += std::string(" on track '") +
+                          tracks.getTrackAt(int(command.track))->getName() + "'";
+                if (hasTrack && command.track < asked && command.row <= synclink::highestRow)
+                    on += " at row " + std::to_string(command.row);
+                what = on + ": " + what;
+            }
+            refuse("sent a malformed command (" + what + ")");
             return false;
         }
         apply(command, tracks, requests);
         at += command.size;
+        if (refused)
+            return false;
     }
     // A partial command waits at the front for the rest of its bytes.
     inbox.erase(inbox.begin(), inbox.begin() + std::ptrdiff_t(at));
@@ -230,27 +243,15 @@ bool EditorLink::decodeWaiting(TrackSet& tracks, LinkRequests& requests) {
 }
 
 void EditorLink::apply(const DecodedCommand& command, TrackSet& tracks, LinkRequests& requests) {
-    auto byRow = [](const TrackKey& key, std::int32_t row) { return key.row < row; };
     std::int32_t row = std::int32_t(command.row);
     switch (command.command) {
-    case EditorCommand::SetKey: {
-        std::vector<TrackKey>& keys = editorKeys[command.track];
-        auto at = std::lower_bound(keys.begin(), keys.end(), row, byRow);
-        TrackKey key{row, command.value, command.interpolation};
-        if (at != keys.end() && at->row == row)
-            *at = key;
-        else
-            keys.insert(at, key);
-        changed[command.track] = 1;
-        break;
-    }
+    case EditorCommand::SetKey:
     case EditorCommand::DeleteKey: {
-        std::vector<TrackKey>& keys = editorKeys[command.track];
-        auto at = std::lower_bound(keys.begin(), keys.end(), row, byRow);
-        if (at != keys.end() && at->row == row) {
-            keys.erase(at);
-            changed[command.track] = 1;
-        }
+        std::vector<KeyEdit>& edits = pending[command.track];
+        bool remove = command.command == EditorCommand::DeleteKey;
+        edits.push_back(KeyEdit{row, std::uint32_t(edits.size()), command.value,
+                                command.interpolation, remove});
+        changed[command.track] = 1;
         break;
     }
     case EditorCommand::SetRow:
@@ -266,21 +267,60 @@ void EditorLink::apply(const DecodedCommand& command, TrackSet& tracks, LinkRequ
         break;
     case EditorCommand::SaveTracks:
         // The files hold exactly the keys sent before the command.
-        publishKeys(tracks, requests);
-        save(tracks, requests);
+        if (publishKeys(tracks, requests))
+            save(tracks, requests);
         break;
     }
 }
 
-void EditorLink::publishKeys(TrackSet& tracks, LinkRequests& requests) {
+bool EditorLink::publishKeys(TrackSet& tracks, LinkRequests& requests) {
+    bool withinCap = true;
     for (std::uint32_t i = 0; i < asked; ++i) {
         if (!changed[i])
             continue;
         changed[i] = 0;
-        const std::vector<TrackKey>& keys = editorKeys[i];
+        std::vector<KeyEdit>& edits = pending[i];
+        std::vector<TrackKey>& keys = editorKeys[i];
+        // By row, and at one row in the order received: the last edit of a row is the one kept.
+        std::sort(edits.begin(), edits.end(), [](const KeyEdit& a, const KeyEdit& b) {
+            return a.row != b.row ? a.row < b.row : a.order < b.order;
+        });
+        merged.clear();
+        auto key = keys.begin();
+        for (auto edit = edits.begin(); edit != edits.end();) {
+            while (key != keys.end() && key->row < edit->row)
+                merged.push_back(*key++);
+            if (key != keys.end() && key->row == edit->row)
+                ++key;
+            auto last = edit;
+            while (edit != edits.end() && edit->row == last->row)
+                last = edit++;
+            if (!last->remove)
+                merged.push_back(TrackKey{last->row, last->value, last->interpolation});
+        }
+        merged.insert(merged.end(), key, keys.end());
+        edits.clear();
+        if (merged.size() > maxKeysPerTrack) {
+            // This poll's edits of the track are dropped; the keys it had stay.
+            if (withinCap)
+                refuse("sent more than " + std::to_string(maxKeysPerTrack) + " keys for track '" +
+                       tracks.getTrackAt(int(i))->getName() + "'");
+            withinCap = false;
+            continue;
+        }
+        keys.swap(merged);
         tracks.getTrackAt(int(i))->setKeys(keys.data(), int(keys.size()));
         requests.tracksChanged = true;
     }
+    return withinCap;
+}
+
+void EditorLink::refuse(const std::string& what) {
+    refused = true;
+    connection.close();
+    inbox.clear();
+    outbox.clear();
+    say("the editor at " + label + " " + what + "; connection closed", true);
 }
 
 void EditorLink::save(TrackSet& tracks, LinkRequests& requests) {

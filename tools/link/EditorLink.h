@@ -6,6 +6,7 @@
 #include "Sync.h"
 #include "platform/TcpConnection.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,12 @@ struct LinkRequests {
 
 class EditorLink {
 public:
+    // Bytes taken from the editor per poll at most (about 18 700 keys): a flood is drained a
+    // frame at a time, and the seeks within it are followed as they come.
+    static constexpr std::size_t readPerPoll = 1 << 18;
+    // Keys a track may hold from the editor: far past any show (78 s are 1 400 rows), and it
+    // keeps one track at 12 MB in memory and 9 MB as a file. An editor sending more is cut off.
+    static constexpr std::size_t maxKeysPerTrack = 1 << 20;
     static constexpr std::uint32_t retryMilliseconds = 1000;
     // A connect or greeting the editor leaves unanswered this long is given up and tried again.
     static constexpr std::uint32_t answerMilliseconds = 3000;
@@ -68,7 +75,10 @@ private:
     bool receiveCommands(TrackSet& tracks, LinkRequests& requests);
     bool decodeWaiting(TrackSet& tracks, LinkRequests& requests);
     void apply(const synclink::DecodedCommand& command, TrackSet& tracks, LinkRequests& requests);
-    void publishKeys(TrackSet& tracks, LinkRequests& requests);
+    // Merges each track's edits of this poll into its keys and hands them to the tracks; false
+    // (the connection closed) when a track would pass maxKeysPerTrack.
+    bool publishKeys(TrackSet& tracks, LinkRequests& requests);
+    void refuse(const std::string& what);
     void save(TrackSet& tracks, LinkRequests& requests);
     void flush();
     void receiveSome();
@@ -92,10 +102,22 @@ private:
     std::vector<unsigned char> outbox;
     unsigned char chunk[4096];
 
-    // The editor's keys per asked track (editor index = the set's index), published to the
-    // tracks once per poll for those marked.
+    // A key set or deleted, in the order received.
+    struct KeyEdit {
+        std::int32_t row;
+        std::uint32_t order;
+        float value;
+        std::uint8_t interpolation;
+        bool remove;
+    };
+
+    // The editor's keys per asked track (editor index = the set's index), and the edits received
+    // since the last poll, merged into them once per poll: sorted, then one pass.
     std::vector<std::vector<TrackKey>> editorKeys;
+    std::vector<std::vector<KeyEdit>> pending;
+    std::vector<TrackKey> merged;
     std::vector<unsigned char> changed;
+    bool refused = false;
     std::uint32_t asked = 0;
 
     bool rowKnown = false;

@@ -6,6 +6,7 @@
 #include <stb/stb_truetype.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -19,6 +20,17 @@ constexpr int titleHeight = 44;
 constexpr unsigned char background = 24;
 
 } // namespace
+
+std::vector<double> sheetTimes(double every, double showSeconds) {
+    // Compared in the whole milliseconds the frames are drawn at.
+    const long long end = std::llround(showSeconds * 1000.0);
+    std::vector<double> times;
+    if (!(every > 0.0))
+        return times;
+    for (int k = 0; std::llround(k * every * 1000.0) < end; ++k)
+        times.push_back(k * every);
+    return times;
+}
 
 struct ContactSheet::Font {
     stbtt_fontinfo info;

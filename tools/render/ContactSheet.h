@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// The times of a sheet's thumbnails: 0, every, 2 every... each a time the show draws, so
+// before its end at showSeconds (a step that divides the length stops one step short of it).
+std::vector<double> sheetTimes(double every, double showSeconds);
+
 class ContactSheet {
 public:
     // count thumbnails of thumbWidth x thumbHeight in rows of columns; title on top.

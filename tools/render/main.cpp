@@ -96,9 +96,7 @@ void renderVideo(const Options& options) {
 
 void renderSheet(const Options& options) {
     checkWritable(options.output);
-    std::vector<double> times;
-    for (int k = 0; k * options.every < showSeconds - 1e-9; ++k)
-        times.push_back(k * options.every);
+    std::vector<double> times = sheetTimes(options.every, showSeconds);
     OfflineShow show(options.resolution, options.tracks);
     const int thumbWidth = 320;
     int thumbHeight = thumbWidth * show.getHeight() / show.getWidth();

@@ -11,6 +11,7 @@
 
 #include "CueSheet.h"
 #include "Limiter.h"
+#include "Numbers.h"
 #include "Renderer.h"
 #include "SongParser.h"
 #include "WavWriter.h"
@@ -25,6 +26,13 @@ struct Options {
     int runs = 1;
 };
 
+double optionNumber(const char* option, const text::NumberRead& read) {
+    if (!read.ok)
+        throw Kem::Exception((std::string(option) + " " + read.problem).c_str(), __FILE__,
+                             __LINE__);
+    return read.value;
+}
+
 Options parseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -35,9 +43,11 @@ Options parseOptions(int argc, char** argv) {
         else if (arg == "--cues" && hasValue)
             options.cues = argv[++i];
         else if (arg == "--seconds" && hasValue)
-            options.seconds = std::stod(argv[++i]);
+            options.seconds =
+                optionNumber("--seconds", text::readDecimal(argv[++i], Synth::shortestSeconds,
+                                                            Synth::longestSeconds));
         else if (arg == "--runs" && hasValue)
-            options.runs = std::max(1, std::stoi(argv[++i]));
+            options.runs = int(optionNumber("--runs", text::readInteger(argv[++i], 1, 100)));
         else if (options.source.empty() && arg[0] != '-')
             options.source = arg;
         else
@@ -61,9 +71,8 @@ int main(int argc, char** argv) {
         Synth::Song song = Synth::loadSong(options.source);
         if (options.seconds > 0.0)
             song.seconds = options.seconds;
-        if (!options.cues.empty()) {
-            platform::writeFileAtomically(options.cues, Synth::cueSheet(song));
-        }
+        // The cue sheet is written with the WAV, once the music rendered: both or neither.
+        std::string cues = options.cues.empty() ? std::string() : Synth::cueSheet(song);
         // Several runs measure render speed; every run renders the same bytes.
         std::vector<double> timings;
         Synth::StereoBuffer mix;
@@ -88,9 +97,14 @@ int main(int argc, char** argv) {
                     report.truePeakDbtp);
         if (!options.wav.empty())
             Synth::writeWav16(options.wav, mix);
+        if (!options.cues.empty())
+            platform::writeFileAtomically(options.cues, cues);
         return 0;
     } catch (const Kem::Exception& error) {
         std::fprintf(stderr, "oxbrine-synth: %s\n", error.getMessage().getData());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "oxbrine-synth: out of memory rendering the tune\n");
         return 1;
     }
 }

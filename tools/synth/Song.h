@@ -39,6 +39,10 @@ struct Marker {
     std::string name;
 };
 
+// The longest tune rendered: the mix keeps about nine floats per sample, half a gigabyte here.
+constexpr double longestSeconds = 300.0;
+constexpr double shortestSeconds = 1.0;
+
 struct Song {
     double seconds = 80.0;
     double targetLufs = -14.0;

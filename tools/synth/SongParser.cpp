@@ -6,12 +6,21 @@
 #include <sstream>
 #include <vector>
 
+#include "Numbers.h"
 #include "Rng.h"
+#include "SourceText.h"
 #include "kem/Exception.h"
 #include "platform/Files.h"
 
 namespace Synth {
 namespace {
+
+// Every number is finite and at most this large in size.
+constexpr double maxNumber = 1e9;
+constexpr double lastRow = longestSeconds * 17.946666666666665;
+constexpr double longestStep = 4096.0;
+constexpr long long mostRepeats = 4096;
+constexpr std::size_t mostNotes = 1 << 20;
 
 struct Lane {
     std::string instrument;
@@ -34,11 +43,16 @@ class Parser {
 public:
     explicit Parser(const std::string& sourceName) : sourceName(sourceName) {}
 
-    Song parse(const std::string& text) {
-        std::istringstream lines(text);
-        std::string line;
-        while (std::getline(lines, line)) {
-            ++lineNumber;
+    Song parse(const std::string& source) {
+        try {
+            text::requireText(source, sourceName);
+        } catch (const text::SourceError& error) {
+            throw Kem::Exception(error.what(), __FILE__, __LINE__);
+        }
+        text::LineReader lines(source);
+        std::string_view line;
+        while (lines.next(line)) {
+            lineNumber = lines.lineNumber();
             std::vector<std::string> words = split(line);
             if (words.empty())
                 continue;
@@ -64,67 +78,75 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const std::string& message) const {
-        std::string text = sourceName + ":" + std::to_string(lineNumber) + ": " + message;
+    [[noreturn]] void fail(const std::string& message, int column = 0) const {
+        std::string text = text::where(sourceName, lineNumber, column, message);
         throw Kem::Exception(text.c_str(), __FILE__, __LINE__);
     }
 
-    static std::vector<std::string> split(const std::string& line) {
-        std::string code = line.substr(0, line.find('#'));
-        std::istringstream stream(code);
+    // The line's words; their columns stay in `columns` for messages.
+    std::vector<std::string> split(std::string_view line) {
         std::vector<std::string> words;
-        for (std::string word; stream >> word;)
-            words.push_back(word);
+        columns.clear();
+        for (const text::Word& word : text::splitWords(line)) {
+            words.push_back(std::string(word.text));
+            columns.push_back(word.column);
+        }
         return words;
     }
 
-    double number(const std::string& text) const {
-        try {
-            size_t used = 0;
-            double value = std::stod(text, &used);
-            if (used == text.size())
-                return value;
-        } catch (const std::exception&) {
-        }
-        fail("not a number: '" + text + "'");
+    // The column of the i-th word of the line, `offset` bytes in.
+    int column(size_t index, size_t offset = 0) const {
+        return index < columns.size() ? columns[index] + int(offset) : 0;
     }
 
-    std::pair<std::string, double> keyValue(const std::string& word, char separator) const {
+    double number(const std::string& text, int at, double lowest = -maxNumber,
+                  double highest = maxNumber, const char* what = "number") const {
+        text::NumberRead read = text::readDecimal(text, lowest, highest);
+        if (!read.ok)
+            fail(std::string(what) + " " + read.problem, at);
+        return read.value;
+    }
+
+    std::pair<std::string, double> keyValue(size_t index, const std::vector<std::string>& words,
+                                            char separator) const {
+        const std::string& word = words[index];
         size_t at = word.find(separator);
         if (at == std::string::npos || at == 0)
-            fail("expected key" + std::string(1, separator) + "value, got '" + word + "'");
-        return {word.substr(0, at), number(word.substr(at + 1))};
+            fail("expected key" + std::string(1, separator) + "value, got " + text::quote(word),
+                 column(index));
+        return {word.substr(0, at), number(word.substr(at + 1), column(index, at + 1))};
     }
 
     void expectAtLeast(const std::vector<std::string>& words, size_t count) const {
         if (words.size() < count)
-            fail("'" + words[0] + "' needs " + std::to_string(count - 1) + " argument(s)");
+            fail(text::quote(words[0]) + " needs " + std::to_string(count - 1) + " argument(s)");
     }
 
     void handle(const std::vector<std::string>& words) {
         const std::string& keyword = words[0];
         if (keyword == "length") {
             expectAtLeast(words, 2);
-            song.seconds = number(words[1]);
+            song.seconds =
+                number(words[1], column(1), shortestSeconds, longestSeconds, "length in seconds");
         } else if (keyword == "master") {
             for (size_t i = 1; i < words.size(); ++i) {
-                auto [key, value] = keyValue(words[i], '=');
+                auto [key, value] = keyValue(i, words, '=');
                 if (key == "lufs")
                     song.targetLufs = value;
                 else if (key == "ceiling")
                     song.ceilingDbtp = value;
                 else
-                    fail("unknown master setting '" + key + "'");
+                    fail("unknown master setting " + text::quote(key));
             }
         } else if (keyword == "instrument") {
             expectAtLeast(words, 3);
             if (song.findInstrument(words[1]) >= 0)
-                fail("instrument '" + words[1] + "' defined twice");
+                fail("instrument " + text::quote(words[1]) + " defined twice");
             Instrument instrument;
             instrument.name = words[1];
             instrument.kind = words[2];
             for (size_t i = 3; i < words.size(); ++i)
-                instrument.params.insert(keyValue(words[i], '='));
+                instrument.params.insert(keyValue(i, words, '='));
             song.instruments.push_back(instrument);
         } else if (keyword == "chord") {
             expectAtLeast(words, 3);
@@ -132,7 +154,7 @@ private:
             for (size_t i = 2; i < words.size(); ++i) {
                 int note = parseNoteName(words[i]);
                 if (note < 0)
-                    fail("not a note: '" + words[i] + "'");
+                    fail("not a note: " + text::quote(words[i]));
                 notes.push_back(note);
             }
             chords[words[1]] = notes;
@@ -141,9 +163,11 @@ private:
             Pattern& pattern = patterns[words[1]];
             pattern = Pattern();
             for (size_t i = 2; i < words.size(); ++i) {
-                auto [key, value] = keyValue(words[i], '=');
-                if (key != "step" || value <= 0.0)
-                    fail("patterns take one setting, step=<rows> (positive)");
+                auto [key, value] = keyValue(i, words, '=');
+                if (key != "step" || value <= 0.0 || value > longestStep)
+                    fail("patterns take one setting, step=<rows> (above 0, at most " +
+                             std::to_string(int(longestStep)) + ")",
+                         column(i));
                 pattern.stepRows = value;
             }
             openPattern = &pattern;
@@ -155,18 +179,18 @@ private:
             automate(words);
         } else if (keyword == "section" || keyword == "accent") {
             expectAtLeast(words, 3);
-            Marker marker{number(words[1]), words[2]};
+            Marker marker{number(words[1], column(1), 0.0, lastRow, "row"), words[2]};
             for (size_t i = 3; i < words.size(); ++i)
                 marker.name += " " + words[i];
             (keyword == "section" ? song.sections : song.accents).push_back(marker);
         } else {
-            fail("unknown keyword '" + keyword + "'");
+            fail("unknown keyword " + text::quote(keyword));
         }
     }
 
     void addLane(const std::vector<std::string>& words) {
         if (song.findInstrument(words[0]) < 0)
-            fail("lane for unknown instrument '" + words[0] + "'");
+            fail("lane for unknown instrument " + text::quote(words[0]));
         Lane* lane = nullptr;
         for (Lane& existing : openPattern->lanes)
             if (existing.instrument == words[0])
@@ -190,22 +214,32 @@ private:
         if (token.size() > 1 && (token.back() == '!' || token.back() == '?'))
             token.pop_back();
         if (token != "x" && !chords.count(token) && parseNoteName(token) < 0)
-            fail("not a note, chord or hit: '" + token + "'");
+            fail("not a note, chord or hit: " + text::quote(token));
     }
 
     void play(const std::vector<std::string>& words) {
-        double startRow = number(words[1]);
+        // A note before row 0 has no sample to start on.
+        double startRow = number(words[1], column(1), 0.0, lastRow, "start row");
         auto found = patterns.find(words[2]);
         if (found == patterns.end())
-            fail("unknown pattern '" + words[2] + "'");
+            fail("unknown pattern " + text::quote(words[2]));
         int repeats = 1;
         if (words.size() > 3) {
             if (words[3].size() < 2 || words[3][0] != 'x')
-                fail("repeat count is written x<count>");
-            repeats = static_cast<int>(number(words[3].substr(1)));
+                fail("repeat count is written x<count>", column(3));
+            text::NumberRead read =
+                text::readInteger(std::string_view(words[3]).substr(1), 1, mostRepeats);
+            if (!read.ok)
+                fail("repeat count " + read.problem, column(3, 1));
+            repeats = static_cast<int>(read.value);
         }
         const Pattern& pattern = found->second;
         double lengthRows = pattern.steps() * pattern.stepRows;
+        std::size_t adding = 0;
+        for (const Lane& lane : pattern.lanes)
+            adding += lane.tokens.size();
+        if (song.events.size() + adding * std::size_t(repeats) > mostNotes)
+            fail("the tune would hold more than " + std::to_string(mostNotes) + " notes");
         for (int repeat = 0; repeat < repeats; ++repeat)
             for (const Lane& lane : pattern.lanes)
                 expandLane(lane, pattern.stepRows, startRow + repeat * lengthRows);
@@ -247,7 +281,7 @@ private:
                 } else {
                     int note = parseNoteName(token);
                     if (note < 0)
-                        fail("not a note, chord or hit: '" + token + "'");
+                        fail("not a note, chord or hit: " + text::quote(token));
                     event.pitches.push_back(note);
                 }
             }
@@ -262,8 +296,8 @@ private:
     void automate(const std::vector<std::string>& words) {
         Automation curve;
         for (size_t i = 3; i < words.size(); ++i) {
-            auto [rowText, value] = keyValue(words[i], ':');
-            double row = number(rowText);
+            auto [rowText, value] = keyValue(i, words, ':');
+            double row = number(rowText, column(i), -maxNumber, maxNumber, "row");
             if (!curve.points.empty() && row <= curve.points.back().first)
                 fail("automation rows must increase");
             curve.points.push_back({row, value});
@@ -276,12 +310,13 @@ private:
         }
         int index = song.findInstrument(words[1]);
         if (index < 0)
-            fail("automation for unknown instrument '" + words[1] + "'");
+            fail("automation for unknown instrument " + text::quote(words[1]));
         song.instruments[index].automation[words[2]] = curve;
     }
 
     std::string sourceName;
     int lineNumber = 0;
+    std::vector<int> columns;
     Song song;
     std::map<std::string, std::vector<int>> chords;
     std::map<std::string, Pattern> patterns;

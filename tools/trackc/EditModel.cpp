@@ -4,6 +4,7 @@
 
 #include "Checker.h"
 #include "FileIo.h"
+#include "KeyCheck.h"
 #include "Timeline.h"
 #include "TimelineWriter.h"
 #include "TrackWriter.h"
@@ -72,14 +73,9 @@ void put(std::vector<TrackKey>& keys, const TrackKey& key) {
 void checkKey(const TrackKey& key) {
     if (key.row < 0)
         throw TimelineError("row " + std::to_string(key.row) + " is before the show's start");
-    if (key.row > lastTextRow)
-        throw TimelineError("row " + std::to_string(key.row) + " is past the last row, " +
-                            std::to_string(lastTextRow));
-    if (!std::isfinite(key.value))
-        throw TimelineError("a key's value must be a finite number");
-    if (key.interpolation < 0 || key.interpolation > 3)
-        throw TimelineError("interpolation " + std::to_string(key.interpolation) +
-                            " is not 0 to 3");
+    std::string problem = keyProblem(key.row, key.value, key.interpolation);
+    if (!problem.empty())
+        throw TimelineError(problem);
 }
 
 // A folder of its own under the system's temporary folder, removed when it goes.

@@ -2,12 +2,15 @@
 #include "Timeline.h"
 
 #include "FileIo.h"
+#include "Numbers.h"
+#include "SourceText.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -31,27 +34,34 @@ const char* interpolationName(int interpolation) {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& file, int line, const std::string& what) {
-    throw TimelineError(file + ":" + std::to_string(line) + ": " + what);
+[[noreturn]] void fail(const std::string& file, int line, const std::string& what, int column = 0) {
+    throw TimelineError(text::where(file, line, column, what));
 }
 
-long parseWhole(const std::string& text, bool& ok) {
-    ok = false;
-    if (text.empty())
-        return 0;
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(text.c_str(), &end, 10);
-    ok = errno == 0 && *end == '\0' && value >= -lastTextRow && value <= lastTextRow;
-    return value;
+// Whole rows, bars, beats: the text format's integers.
+long parseWhole(std::string_view text, bool& ok) {
+    text::NumberRead read = text::readInteger(text, -lastTextRow, lastTextRow);
+    ok = read.ok;
+    return ok ? long(read.value) : 0;
 }
 
-float parseValue(const std::string& text, const std::string& file, int line) {
-    char* end = nullptr;
-    float value = std::strtof(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value))
-        fail(file, line, "not a number: '" + text + "'");
-    return value;
+// A key's value: any decimal number a float holds.
+float parseValue(std::string_view text, const std::string& file, int line, int column) {
+    text::NumberRead read = text::readDecimal(text);
+    if (read.ok && !std::isfinite(float(read.value)))
+        read = text::NumberRead{false, 0.0, text::quote(text) + " is past the largest float"};
+    if (!read.ok)
+        fail(file, line, "value " + read.problem, column);
+    return float(read.value);
+}
+
+// The bytes as text, or a TimelineError naming where they stop being text.
+void requireText(const std::string& bytes, const std::string& file) {
+    try {
+        text::requireText(bytes, file);
+    } catch (const text::SourceError& error) {
+        throw TimelineError(error.what());
+    }
 }
 
 std::string trim(const std::string& text) {
@@ -70,7 +80,7 @@ std::int32_t parsePosition(const std::string& text) {
         bool ok;
         long row = parseWhole(text, ok);
         if (!ok)
-            throw TimelineError("bad position '" + text + "'");
+            throw TimelineError("bad position " + text::quote(text));
         return static_cast<std::int32_t>(row);
     }
     long parts[3] = {0, 0, 0};
@@ -80,14 +90,14 @@ std::int32_t parsePosition(const std::string& text) {
         size_t colon = rest.find(':');
         std::string part = rest.substr(0, colon);
         if (count == 3)
-            throw TimelineError("bad position '" + text + "'");
+            throw TimelineError("bad position " + text::quote(text));
         if (!part.empty()) {
             bool ok;
             parts[count] = parseWhole(part, ok);
             if (!ok || parts[count] < 0)
-                throw TimelineError("bad position '" + text + "'");
+                throw TimelineError("bad position " + text::quote(text));
         } else if (count == 0) {
-            throw TimelineError("bad position '" + text + "'");
+            throw TimelineError("bad position " + text::quote(text));
         }
         ++count;
         if (colon == std::string::npos)
@@ -97,18 +107,19 @@ std::int32_t parsePosition(const std::string& text) {
     // Large bars would overflow the row.
     long long row = (long long)parts[0] * rowsPerBar + (long long)parts[1] * rowsPerBeat + parts[2];
     if (row > lastTextRow)
-        throw TimelineError("position '" + text + "' is past row " + std::to_string(lastTextRow));
+        throw TimelineError("position " + text::quote(text) + " is past row " +
+                            std::to_string(lastTextRow));
     return static_cast<std::int32_t>(row);
 }
 
-std::vector<TrackSource> parseTimeline(const std::string& text, const std::string& file) {
+std::vector<TrackSource> parseTimeline(const std::string& source, const std::string& file) {
+    requireText(source, file);
     std::vector<TrackSource> tracks;
-    std::istringstream lines(text);
-    std::string raw;
-    int lineNumber = 0;
-    while (std::getline(lines, raw)) {
-        ++lineNumber;
-        std::string line = trim(raw.substr(0, raw.find('#')));
+    text::LineReader lines(source);
+    std::string_view raw;
+    while (lines.next(raw)) {
+        int lineNumber = lines.lineNumber();
+        std::string line = trim(std::string(raw.substr(0, raw.find('#'))));
         if (line.empty())
             continue;
         if (line.compare(0, 6, "track ") == 0 || line == "track") {
@@ -120,21 +131,21 @@ std::vector<TrackSource> parseTimeline(const std::string& text, const std::strin
         }
         if (tracks.empty())
             fail(file, lineNumber, "key before the first 'track' line");
-        std::istringstream words(line);
-        std::string position, value, interpolation, extra;
-        words >> position >> value >> interpolation >> extra;
-        if (value.empty() || !extra.empty())
+        std::vector<text::Word> words = text::splitWords(raw);
+        if (words.size() < 2 || words.size() > 3)
             fail(file, lineNumber, "expected: position value [interpolation]");
         SourceKey key;
         try {
-            key.row = parsePosition(position);
+            key.row = parsePosition(std::string(words[0].text));
         } catch (const TimelineError& e) {
-            fail(file, lineNumber, e.what());
+            fail(file, lineNumber, e.what(), words[0].column);
         }
-        key.value = parseValue(value, file, lineNumber);
+        key.value = parseValue(words[1].text, file, lineNumber, words[1].column);
+        std::string interpolation = words.size() > 2 ? std::string(words[2].text) : "";
         key.interpolation = interpolation.empty() ? 0 : interpolationFromName(interpolation);
         if (key.interpolation < 0)
-            fail(file, lineNumber, "unknown interpolation '" + interpolation + "'");
+            fail(file, lineNumber, "unknown interpolation " + text::quote(interpolation),
+                 words[2].column);
         key.line = lineNumber;
         tracks.back().keys.push_back(key);
     }
@@ -250,6 +261,7 @@ const std::string& attribute(const XmlTag& tag, const char* name, const std::str
 std::vector<TrackSource> parseEditorXml(const std::string& text, const std::string& file) {
     std::vector<TrackSource> tracks;
     bool inTracks = false, inTrack = false;
+    requireText(text, file);
     for (const XmlTag& tag : scanTags(text, file)) {
         if (tag.name == "tracks") {
             inTracks = !tag.closing;
@@ -267,14 +279,15 @@ std::vector<TrackSource> parseEditorXml(const std::string& text, const std::stri
                 fail(file, tag.line, "<key> outside <track>");
             SourceKey key;
             bool ok;
-            key.row = static_cast<std::int32_t>(parseWhole(attribute(tag, "row", file), ok));
+            const std::string& row = attribute(tag, "row", file);
+            key.row = static_cast<std::int32_t>(parseWhole(row, ok));
             if (!ok)
-                fail(file, tag.line, "bad row");
-            key.value = parseValue(attribute(tag, "value", file), file, tag.line);
-            key.interpolation =
-                static_cast<int>(parseWhole(attribute(tag, "interpolation", file), ok));
+                fail(file, tag.line, "bad row " + text::quote(row));
+            key.value = parseValue(attribute(tag, "value", file), file, tag.line, 0);
+            const std::string& interpolation = attribute(tag, "interpolation", file);
+            key.interpolation = static_cast<int>(parseWhole(interpolation, ok));
             if (!ok)
-                fail(file, tag.line, "bad interpolation");
+                fail(file, tag.line, "bad interpolation " + text::quote(interpolation));
             key.line = tag.line;
             tracks.back().keys.push_back(key);
         }

@@ -2,6 +2,7 @@
 // keeps the rest of a hand-written file as it was.
 #include "TimelineWriter.h"
 
+#include "KeyCheck.h"
 #include "Timeline.h"
 
 #include <algorithm>
@@ -268,16 +269,10 @@ void emit(std::string& out, const std::string& content, const std::string& termi
 
 void checkKeys(const std::vector<TrackKey>& keys, const std::string& name) {
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].row < -lastTextRow || keys[i].row > lastTextRow)
-            throw TimelineError("'" + name + "' row " + std::to_string(keys[i].row) +
-                                " is outside the rows a timeline file holds");
-        if (keys[i].interpolation < 0 || keys[i].interpolation > 3)
-            throw TimelineError("'" + name + "' row " + std::to_string(keys[i].row) +
-                                ": interpolation " + std::to_string(keys[i].interpolation) +
-                                " is not 0 to 3");
-        if (!std::isfinite(keys[i].value))
-            throw TimelineError("'" + name + "' row " + std::to_string(keys[i].row) +
-                                ": the value is not a finite number");
+        std::string problem = keyProblem(keys[i].row, keys[i].value, keys[i].interpolation);
+        if (!problem.empty())
+            throw TimelineError("'" + name + "' row " + std::to_string(keys[i].row) + ": " +
+                                problem);
         if (i > 0 && keys[i].row <= keys[i - 1].row)
             throw TimelineError("'" + name + "' row " + std::to_string(keys[i].row) +
                                 " does not follow row " + std::to_string(keys[i - 1].row));
@@ -304,16 +299,11 @@ std::string formatTimeline(const std::vector<TrackSource>& tracks,
         // Compiled files may hold rows in any order; they are written as they come so that
         // compiling the text again gives the same bytes, and the checker reports the order.
         for (const TrackKey& key : keys) {
-            std::string problem = !std::isfinite(key.value) ? "a value that is not a finite number"
-                                  : key.interpolation < 0 || key.interpolation > 3
-                                      ? "interpolation " + std::to_string(key.interpolation)
-                                  : key.row < -lastTextRow || key.row > lastTextRow
-                                      ? "a row that far"
-                                      : "";
+            std::string problem = keyProblem(key.row, key.value, key.interpolation);
             if (!problem.empty())
                 throw TimelineError(track.file + ": '" + track.name + "' row " +
-                                    std::to_string(key.row) + " holds " + problem +
-                                    ", which the timeline format cannot hold");
+                                    std::to_string(key.row) + ": " + problem +
+                                    "; the timeline format cannot hold it");
         }
         Style style = freshStyle(keys);
         out += (out.empty() ? "" : "\n") + std::string("track ") + track.name + "\n";

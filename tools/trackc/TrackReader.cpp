@@ -1,11 +1,19 @@
 // Compiled track files read through the engine's TrackSet.
 #include "TrackReader.h"
 
+#include "FileIo.h"
 #include "Sync.h"
 #include "Timeline.h"
 
 #include <filesystem>
 #include <system_error>
+
+namespace {
+
+// Row (int32), value (float) and interpolation (one byte).
+constexpr std::size_t keyBytes = 9;
+
+} // namespace
 
 std::string trackNameFromPath(const std::string& path) {
     std::string file = std::filesystem::path(path).filename().string();
@@ -33,6 +41,15 @@ TrackSource readCompiledTrack(const std::string& path) {
         throw TimelineError(path + ": path too long for the show's track loader");
     if (size < 4)
         throw TimelineError(path + ": shorter than a key count");
+    // The loader takes what a short file holds; an export of it would lose keys unnoticed.
+    std::string bytes = readWholeFile(path);
+    std::uint32_t count =
+        std::uint32_t(std::uint8_t(bytes[0])) | std::uint32_t(std::uint8_t(bytes[1])) << 8 |
+        std::uint32_t(std::uint8_t(bytes[2])) << 16 | std::uint32_t(std::uint8_t(bytes[3])) << 24;
+    std::uint64_t whole = (bytes.size() - 4) / keyBytes;
+    if (count > whole)
+        throw TimelineError(path + ": the header counts " + std::to_string(std::int32_t(count)) +
+                            " keys, the file holds " + std::to_string(whole));
     TrackSet set(folder.c_str());
     const Track* track = set.getTrack(name.c_str());
     TrackSource source;
