@@ -190,6 +190,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     curveFrame.playRow = frame.row;
     curveFrame.top = top + 2.0f;
     curveFrame.bottom = bottom;
+    curveFrame.doubleClicked = doubleClicked;
+    doubleClicked = false;
     curveTop = curveFrame.top;
     curveBottom = curveFrame.bottom;
     // A child window of its own: its draw list holds the curves' many vertices apart.
@@ -262,7 +264,9 @@ void EditorPanel::drawList(const PanelFrame& frame, float height) {
             ImGui::GetWindowDrawList()->AddCircleFilled(ImVec2(at.x + 4.0f, middle), 3.5f,
                                                         IM_COL32(110, 230, 110, 255));
         ImGui::SetCursorScreenPos(ImVec2(at.x + 12.0f, at.y));
-        bool dirty = model.isDirty(entry.name);
+        // A track the show reads that no source defines is in the model only once edited.
+        const EditTrack* edited = model.findTrack(entry.name);
+        bool dirty = edited && !sameKeys(edited->keys, edited->saved);
         char label[160];
         std::snprintf(label, sizeof label, "%s%s", entry.name.c_str() + entry.group.size(),
                       dirty ? " *" : "");

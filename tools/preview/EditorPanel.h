@@ -62,6 +62,8 @@ public:
     float getCurveTop() const { return curveTop; }
     float getCurveBottom() const { return curveBottom; }
     void setSnap(SnapMode mode) { snap = mode; }
+    // A double-click the window reported: the curve lane takes it in its next frame.
+    void noteDoubleClick() { doubleClicked = true; }
     // The name typed for the next marker, emptied; empty when none was typed.
     std::string takeMarkerName();
     // Gives the engine's tracks the keys the model changed since the last call; true when any.
@@ -114,6 +116,7 @@ private:
     char markerName[64] = {};
     float curveTop = 0.0f, curveBottom = 0.0f;
     bool picked = false; // the maker has picked tracks to show
+    bool doubleClicked = false;
     bool visible = false;
     bool focusFilter = false;
     bool focusValue = false;

@@ -467,6 +467,8 @@ private:
         case Type::Resized:
             return;
         case Type::MouseDown:
+            if (event.button == 1 && event.clicks >= 2)
+                panel.noteDoubleClick();
             // On the bar: the marked stretch is dragged to scroll the lanes; elsewhere a seek.
             if (!event.takenByPanel && event.button == 1 && hudVisible &&
                 hud.isOnBar(event.x, event.y, axis)) {
