@@ -666,6 +666,25 @@ def case_link(preview_exe, render, run_dir, source_dir):
         shutil.rmtree(os.path.dirname(run), ignore_errors=True)
 
 
+def case_lookup(preview_exe, render, run_dir, source_dir):
+    """The editor's host name is looked up while the preview plays on: here the resolver takes a
+    minute, and the picture moves meanwhile."""
+    os.environ["LD_PRELOAD"] = os.environ["OXBRINE_SLOW_RESOLVER"]
+    os.environ["ASAN_OPTIONS"] = (os.environ.get("ASAN_OPTIONS", "") +
+                                  ":verify_asan_link_order=0").lstrip(":")
+    preview = Preview(preview_exe, run_dir, "--start", "10", "--editor", "slow.invalid:1338")
+    try:
+        first, _ = preview.still()
+        time.sleep(1.0)
+        second, _ = preview.still()
+        check(second > first, "the preview stood still while the editor's name was looked up")
+        check("slow.invalid" not in preview.stderr(), "the lookup ended early:\n" +
+              preview.stderr())
+    finally:
+        preview.process.kill()
+        preview.process.wait()
+
+
 def main():
     case, preview_exe, render, run_dir, source_dir = sys.argv[1:6]
     try:
