@@ -1,5 +1,5 @@
-// Which files in a few folders were written since the last look, without waiting: the making
-// tools rebuild what those files make.
+// Which files in a few folders were written or removed since the last look, without waiting: the
+// making tools rebuild what those files make.
 #pragma once
 
 #include <memory>
@@ -14,8 +14,9 @@ public:
     // Watches the files directly in the folder (not below it). A folder that cannot be watched
     // throws Kem::Exception naming it.
     virtual void watchFolder(const std::string& folder) = 0;
-    // Appends each file written, created or moved into a watched folder since the last call,
-    // once, as the folder's path (ending in '/') followed by the file's name.
+    // Appends each file written, created, moved into, removed from or moved out of a watched
+    // folder since the last call, once, as the folder's path (ending in '/') followed by the
+    // file's name; whether it is still there is for the caller to look.
     virtual void takeChanges(std::vector<std::string>& changed) = 0;
     // "inotify" or "polling".
     virtual const char* getMethod() const = 0;

@@ -4,6 +4,7 @@
 #include "kem/Exception.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stb/stb_image.h>
 #include <string>
@@ -67,6 +68,24 @@ TexelRect findVisibleTexels(const unsigned char* rgba, int width, int height) {
     return rect;
 }
 
+// The size in a PNG's header chunk; false when the bytes do not start like a PNG.
+bool readPngSize(const std::vector<unsigned char>& bytes, int& width, int& height) {
+    static const unsigned char start[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                            0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+    if (bytes.size() < 24 || !std::equal(start, start + 16, bytes.begin()))
+        return false;
+    auto bigEndian = [&](size_t at) {
+        std::uint32_t value = 0;
+        for (size_t i = 0; i < 4; ++i)
+            value = value << 8 | bytes[at + i];
+        return value;
+    };
+    // Sides past 2^31 are past any limit too.
+    width = int(std::min<std::uint32_t>(bigEndian(16), INT32_MAX));
+    height = int(std::min<std::uint32_t>(bigEndian(20), INT32_MAX));
+    return true;
+}
+
 } // namespace
 
 DecodedImage::DecodedImage(const Kem::String& path, const char* file, int line) {
@@ -81,14 +100,18 @@ DecodedImage::DecodedImage(const Kem::String& path, const char* file, int line) 
         refuse(path, file, line, "cannot read '" + name + "': too large");
     int length = static_cast<int>(bytes.size());
     int components = 0;
-    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &components))
+    // A PNG's size is read from its header here: the decoder's own check of sizes past its
+    // limits would call the image "not a PNG".
+    if (!readPngSize(bytes, width, height) &&
+        !stbi_info_from_memory(bytes.data(), length, &width, &height, &components))
         refuse(path, file, line, "cannot decode '" + name + "': not a PNG or JPEG image");
     // Checked before decoding: the header alone could ask for any amount of memory.
-    if (width <= 0 || height <= 0 || width > platform::imageSideLimit ||
-        height > platform::imageSideLimit)
+    std::string size = std::to_string(width) + "x" + std::to_string(height);
+    if (width <= 0 || height <= 0)
+        refuse(path, file, line, "cannot decode '" + name + "': " + size + " has no pixels");
+    if (width > platform::imageSideLimit || height > platform::imageSideLimit)
         refuse(path, file, line,
-               "cannot decode '" + name + "': " + std::to_string(width) + "x" +
-                   std::to_string(height) + " is past the limit of " +
+               "cannot decode '" + name + "': " + size + " is past the limit of " +
                    std::to_string(platform::imageSideLimit) + " pixels a side");
     // The JPEG decoder pads a cut-short file with grey; a whole file ends with its end marker.
     if (bytes[0] == 0xFF && bytes[1] == 0xD8 && !endsWithJpegEnd(bytes))

@@ -5,7 +5,8 @@
 #include "Shader.h"
 #include "platform/GLProc.h"
 
-#include <cstdlib>
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace NoiseVolume {
@@ -119,12 +120,38 @@ struct Owner {
     Owner& operator=(const Owner&) = delete;
 };
 
+// The first `count` numbers of glibc's rand() after srand(seed) (its additive feedback generator:
+// degree 31, separation 3), computed here: other C libraries (MinGW's, Emscripten's musl) have
+// other sequences, and the volume must not depend on the library the program is linked with.
+std::vector<int> glibcRandSequence(std::int32_t seed, int count) {
+    std::vector<std::uint32_t> r(static_cast<size_t>(344 + count));
+    std::int32_t word = seed == 0 ? 1 : seed;
+    r[0] = std::uint32_t(word);
+    for (int i = 1; i < 31; ++i) {
+        // 16807 * word % (2^31 - 1) without overflow (Schrage).
+        const std::int32_t high = word / 127773, low = word % 127773;
+        word = 16807 * low - 2836 * high;
+        if (word < 0)
+            word += 2147483647;
+        r[i] = std::uint32_t(word);
+    }
+    for (int i = 31; i < 34; ++i)
+        r[i] = r[i - 31];
+    for (size_t i = 34; i < r.size(); ++i)
+        r[i] = r[i - 31] + r[i - 3];
+    std::vector<int> numbers(static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k)
+        numbers[k] = int(r[size_t(344 + k)] >> 1);
+    return numbers;
+}
+
 } // namespace
 
 void buildLattice(unsigned char lattice[4096]) {
-    std::srand(12345);
-    for (int i = 0; i < latticeSize * latticeSize * latticeSize; ++i)
-        lattice[i] = static_cast<unsigned char>(std::rand() & 0xff);
+    const int count = latticeSize * latticeSize * latticeSize;
+    const std::vector<int> numbers = glibcRandSequence(12345, count);
+    for (int i = 0; i < count; ++i)
+        lattice[i] = static_cast<unsigned char>(numbers[i] & 0xff);
 }
 
 GLuint get() {

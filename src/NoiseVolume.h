@@ -9,7 +9,8 @@ namespace NoiseVolume {
 GLuint get();
 
 // The 16^3 lattice of random bytes the volume is rendered from (x fastest, then y, then z):
-// the low byte of each rand() after srand(12345).
+// the low byte of each rand() after srand(12345) in glibc's sequence, whatever C library the
+// program is linked with.
 void buildLattice(unsigned char lattice[4096]);
 
 } // namespace NoiseVolume

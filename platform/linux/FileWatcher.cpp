@@ -38,7 +38,8 @@ public:
 
     void watchFolder(const std::string& folder) override {
         int watch = inotify_add_watch(descriptor, folder.c_str(),
-                                      IN_CLOSE_WRITE | IN_MOVED_TO | IN_ONLYDIR);
+                                      IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM |
+                                          IN_ONLYDIR);
         if (watch < 0)
             cannotWatch(folder);
         folders[watch] = asFolder(folder);
@@ -99,11 +100,20 @@ private:
         }
     };
 
-    // Records every file's stamp; with a list, reports those that are new or differ.
+    // Records every file's stamp; with a list, reports those that are new, differ or are gone.
     void look(const std::string& folder, std::vector<std::string>* changed) {
         DIR* directory = opendir(folder.c_str());
         if (!directory)
             return;
+        std::map<std::string, Stamp> before;
+        for (auto known = stamps.lower_bound(folder);
+             known != stamps.end() && known->first.compare(0, folder.size(), folder) == 0;)
+            if (known->first.find('/', folder.size()) == std::string::npos) {
+                before.insert(*known);
+                known = stamps.erase(known);
+            } else {
+                ++known;
+            }
         while (dirent* entry = readdir(directory)) {
             std::string path = folder + entry->d_name;
             struct stat info;
@@ -111,13 +121,18 @@ private:
                 continue;
             Stamp stamp{(long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
                         (long long)info.st_size};
-            auto known = stamps.find(path);
-            bool differs = known == stamps.end() || known->second != stamp;
+            auto known = before.find(path);
+            bool differs = known == before.end() || known->second != stamp;
             if (differs && changed)
                 addOnce(*changed, path);
+            if (known != before.end())
+                before.erase(known);
             stamps[path] = stamp;
         }
         closedir(directory);
+        if (changed)
+            for (const auto& gone : before)
+                addOnce(*changed, gone.first);
     }
 
     std::vector<std::string> folders;

@@ -165,11 +165,12 @@ def case_transport(preview_exe, render, run_dir, source_dir):
         preview.press("l", "Right", "Right", "l", "space")
         time.sleep(3.0)
         preview.press("space")
-        looped, _ = preview.still()
+        looped, image = preview.still()
         start = stepped
         end = row_start_milliseconds((math.floor(stepped / 1000 * ROWS_PER_SECOND / 8) + 2) * 8)
         check(start <= looped <= end, "after 3 s of a %d..%d ms loop the time is %d"
               % (start, end, looped))
+        check(image == rendered(render, run_dir, looped), "the picture after the loop differs")
     finally:
         preview.close()
 
@@ -213,6 +214,33 @@ def case_reload(preview_exe, render, run_dir, source_dir):
                     return image
                 time.sleep(0.2)
             raise Failure("the picture never changed; stderr:\n" + preview.stderr())
+
+        # A track file in Data/ written by another tool (beside, then renamed), emptied, written
+        # in place and removed: the picture is each time the renderer's for the same Data/, and a
+        # track whose file is empty or gone has no keys, as in the show.
+        invert = os.path.join(run, "Data", "_PerkProc Invert.track")
+        inverted = struct.pack("<i", 1) + struct.pack("<ifB", 0, 1.0, 0)
+
+        def replace_track(data):
+            with open(invert + ".new", "wb") as track:
+                track.write(data)
+            os.replace(invert + ".new", invert)
+
+        def write_track(data):
+            with open(invert, "wb") as track:
+                track.write(data)
+
+        image = original
+        for what, change, data in [("written by another tool", replace_track, inverted),
+                                   ("emptied", write_track, b""),
+                                   ("written in place", write_track, inverted),
+                                   ("removed", lambda _: os.remove(invert), None)]:
+            change(data)
+            image = changed_from(image)
+            check(image == rendered(render, run, 30000),
+                  "track file %s: the picture differs from the renderer's" % what)
+            check((image == original) == (data != inverted),
+                  "track file %s: the track does not read as its file holds" % what)
 
         edit(mix, "color = vec4(sharp * BgIntensity + glow * Intensity, 1.0);",
              "color = vec4((sharp * BgIntensity + glow * Intensity).bgr, 1.0);")
@@ -632,9 +660,23 @@ def case_link(preview_exe, render, run_dir, source_dir):
         check(at == row_start_milliseconds(600), "SET_ROW 600 went to %d ms" % at)
         editor.send(struct.pack(">BB", 4, 0))
         rows = [value for kind, value in editor.commands(1.5) if kind == "row"]
-        editor.send(struct.pack(">BB", 4, 1))
         check(len(rows) >= 2 and rows == sorted(rows) and rows[0] >= 600,
               "rows reported while playing: %s" % rows)
+        # Sent back while playing, by the editor or by a phrase back in the preview, it reports
+        # rows on from there; paused, it shows the renderer's picture of where it stopped.
+        for move, back_to in [(lambda: editor.send(struct.pack(">BI", 3, 300)), 300),
+                              (lambda: preview.press("Prior"), 256)]:
+            move()
+            rows = [value for kind, value in editor.commands(1.5) if kind == "row"]
+            behind = rows[next((i for i, row in enumerate(rows) if row < back_to + 20),
+                               len(rows)):]
+            check(len(behind) >= 2 and back_to <= behind[0] <= back_to + 10
+                  and behind == sorted(behind), "rows reported after moving back to row %d while "
+                  "playing: %s" % (back_to, rows))
+        editor.send(struct.pack(">BB", 4, 1))
+        at, image = preview.still()
+        check(image == rendered(render, run, at), "the picture at %d ms after moving back differs"
+              % at)
 
         # Saving writes every track the preview holds.
         editor.send(struct.pack(">B", 5))

@@ -110,7 +110,8 @@ class Browser:
         self._events = queue.Queue()
         self._lock = threading.Condition()
         self._closed = False
-        threading.Thread(target=self._read, daemon=True).start()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
 
     def _read(self):
         buffer = b""
@@ -145,13 +146,20 @@ class Browser:
             while number not in self._replies:
                 left = deadline - time.monotonic()
                 if self._closed or left <= 0:
-                    raise HarnessError("%s: no reply from the browser%s" %
-                                       (method, " (it exited)" if self._closed else ""))
+                    raise HarnessError("%s: no reply from the browser%s\n%s" %
+                                       (method, " (it exited)" if self._closed else "",
+                                        self.log_tail()))
                 self._lock.wait(min(left, 0.5))
             reply = self._replies.pop(number)
         if "error" in reply:
             raise HarnessError("%s: %s" % (method, reply["error"].get("message")))
         return reply.get("result", {})
+
+    def log_tail(self, lines=15):
+        """The end of what the browser wrote on its standard output and error."""
+        self.log.seek(0)
+        text = self.log.read().decode("utf-8", "replace").splitlines()
+        return "\n".join("  chromium: " + line for line in text[-lines:])
 
     def open(self, url, viewport=None):
         """A new tab at `url`; `viewport` (width, height) fixes the page's size in CSS pixels."""
@@ -185,6 +193,9 @@ class Browser:
             self.process.kill()
             self.process.wait()
         os.close(self._to_browser)
+        self._reader.join(10) # the pipe's end reached once the browser is gone
+        os.close(self._from_browser)
+        self.log.close()
         shutil.rmtree(self.profile, ignore_errors=True)
 
 

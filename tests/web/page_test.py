@@ -243,11 +243,25 @@ def case_silent_play(web_dir, out_dir, work):
 
 
 def case_missing_data(web_dir, out_dir, work):
-    site = copy_site(web_dir, work)
-    os.remove(os.path.join(site, "oxbrine.data"))
+    """Each of the files the page loads, missing in turn, is named on the page."""
+    for name in ("oxbrine.data", "oxbrine.wasm", "oxbrine.js"):
+        site = copy_site(web_dir, os.path.join(work, name))
+        os.remove(os.path.join(site, name))
+        with Server(site) as server, Browser() as browser:
+            page = browser.open(server.url("index.html"), viewport=VIEWPORT)
+            expect_error(page, out_dir, "missing_" + name.replace(".", "_"), name)
+    # A file of Data/ left out of the package: the show says which when it reads it.
+    site = copy_site(web_dir, os.path.join(work, "inside"))
+    loader = os.path.join(site, "oxbrine.js")
+    with open(loader) as file:
+        text = file.read()
+    check('"/Data/Blit.frag"' in text, "the loader does not list Data/Blit.frag")
+    with open(loader, "w") as file:
+        file.write(text.replace('"/Data/Blit.frag"', '"/Data/Blit.gone"'))
     with Server(site) as server, Browser() as browser:
-        page = browser.open(server.url("index.html"), viewport=VIEWPORT)
-        expect_error(page, out_dir, "missing_data", "data", "oxbrine.data", "404")
+        page = open_start_page(browser, server)
+        page.click_element("#play")
+        expect_error(page, out_dir, "missing_shader", "Data/Blit.frag")
 
 
 def break_shader(site, source_dir, name):

@@ -247,10 +247,10 @@ void EditorLink::apply(const DecodedCommand& command, TrackSet& tracks, LinkRequ
     switch (command.command) {
     case EditorCommand::SetKey:
     case EditorCommand::DeleteKey: {
-        std::vector<KeyEdit>& edits = pending[command.track];
+        std::vector<synclink::KeyEdit>& edits = pending[command.track];
         bool remove = command.command == EditorCommand::DeleteKey;
-        edits.push_back(KeyEdit{row, std::uint32_t(edits.size()), command.value,
-                                command.interpolation, remove});
+        edits.push_back(synclink::KeyEdit{row, std::uint32_t(edits.size()), command.value,
+                                          command.interpolation, remove});
         changed[command.track] = 1;
         break;
     }
@@ -279,26 +279,9 @@ bool EditorLink::publishKeys(TrackSet& tracks, LinkRequests& requests) {
         if (!changed[i])
             continue;
         changed[i] = 0;
-        std::vector<KeyEdit>& edits = pending[i];
+        std::vector<synclink::KeyEdit>& edits = pending[i];
         std::vector<TrackKey>& keys = editorKeys[i];
-        // By row, and at one row in the order received: the last edit of a row is the one kept.
-        std::sort(edits.begin(), edits.end(), [](const KeyEdit& a, const KeyEdit& b) {
-            return a.row != b.row ? a.row < b.row : a.order < b.order;
-        });
-        merged.clear();
-        auto key = keys.begin();
-        for (auto edit = edits.begin(); edit != edits.end();) {
-            while (key != keys.end() && key->row < edit->row)
-                merged.push_back(*key++);
-            if (key != keys.end() && key->row == edit->row)
-                ++key;
-            auto last = edit;
-            while (edit != edits.end() && edit->row == last->row)
-                last = edit++;
-            if (!last->remove)
-                merged.push_back(TrackKey{last->row, last->value, last->interpolation});
-        }
-        merged.insert(merged.end(), key, keys.end());
+        synclink::mergeKeyEdits(keys, edits, merged);
         edits.clear();
         if (merged.size() > maxKeysPerTrack) {
             // This poll's edits of the track are dropped; the keys it had stay.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EditorCommands.h"
+#include "KeyMerge.h"
 #include "Sync.h"
 #include "platform/TcpConnection.h"
 
@@ -102,19 +103,10 @@ private:
     std::vector<unsigned char> outbox;
     unsigned char chunk[4096];
 
-    // A key set or deleted, in the order received.
-    struct KeyEdit {
-        std::int32_t row;
-        std::uint32_t order;
-        float value;
-        std::uint8_t interpolation;
-        bool remove;
-    };
-
     // The editor's keys per asked track (editor index = the set's index), and the edits received
     // since the last poll, merged into them once per poll: sorted, then one pass.
     std::vector<std::vector<TrackKey>> editorKeys;
-    std::vector<std::vector<KeyEdit>> pending;
+    std::vector<std::vector<synclink::KeyEdit>> pending;
     std::vector<TrackKey> merged;
     std::vector<unsigned char> changed;
     bool refused = false;

@@ -1,12 +1,13 @@
 // Reading the cue sheet, and the nearest cue of a kind.
 #include "CueSheet.h"
 
+#include "Numbers.h"
+#include "SourceText.h"
 #include "kem/Exception.h"
 #include "platform/Files.h"
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 namespace {
 
@@ -28,34 +29,51 @@ bool kindNamed(const std::string& name, CueKind& kind) {
 
 } // namespace
 
+std::vector<Cue> parseCueSheet(const std::string& source, const std::string& file) {
+    auto fail = [&](int line, int column, const std::string& what) {
+        std::string message = text::where(file, line, column, what);
+        throw Kem::Exception("not a cue sheet", "CueSheet", line, message.c_str());
+    };
+    try {
+        text::requireText(source, file);
+    } catch (const text::SourceError& error) {
+        throw Kem::Exception("not a cue sheet", "CueSheet", 0, error.what());
+    }
+    std::vector<Cue> cues;
+    text::LineReader lines(source);
+    std::string_view line;
+    while (lines.next(line)) {
+        int number = lines.lineNumber();
+        std::vector<text::Word> words = text::splitWords(line, 0);
+        if (words.empty() || words[0].text[0] == '#')
+            continue;
+        Cue cue;
+        text::NumberRead row = text::readDecimal(words[0].text, 0.0, 99999999.0);
+        if (!row.ok)
+            fail(number, words[0].column, "cue row " + row.problem);
+        if (words.size() < 2 || !kindNamed(std::string(words[1].text), cue.kind))
+            fail(number, words.size() < 2 ? 0 : words[1].column,
+                 "expected a kind (section, accent, kick, clap) after the row");
+        cue.row = int(std::lround(row.value));
+        if (words.size() > 2) {
+            std::size_t start = std::size_t(words[2].column - 1);
+            std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
+            cue.detail = std::string(line.substr(start, end - start));
+        }
+        cues.push_back(std::move(cue));
+    }
+    std::stable_sort(cues.begin(), cues.end(),
+                     [](const Cue& a, const Cue& b) { return a.row < b.row; });
+    return cues;
+}
+
 void CueSheet::read(const std::string& path) {
     std::vector<unsigned char> bytes;
     if (!platform::readFileIfPresent(path, platform::sourceLimit, "cue sheet", bytes)) {
         cues.clear();
         return;
     }
-    std::vector<Cue> fresh;
-    std::istringstream text(std::string(bytes.begin(), bytes.end()));
-    std::string line;
-    for (int number = 1; std::getline(text, line); ++number) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#')
-            continue;
-        std::istringstream words(line);
-        Cue cue;
-        std::string kind;
-        long long row = -1;
-        if (!(words >> row >> kind) || row < 0 || row > 99999999 || !kindNamed(kind, cue.kind))
-            throw Kem::Exception(("not a cue: \"" + line.substr(0, 80) + "\"").c_str(), "CueSheet",
-                                 number, (path + ":" + std::to_string(number)).c_str());
-        cue.row = int(row);
-        std::getline(words >> std::ws, cue.detail);
-        fresh.push_back(std::move(cue));
-    }
-    std::stable_sort(fresh.begin(), fresh.end(),
-                     [](const Cue& a, const Cue& b) { return a.row < b.row; });
-    cues = std::move(fresh);
+    cues = parseCueSheet(std::string(bytes.begin(), bytes.end()), path);
 }
 
 bool CueSheet::nearest(CueKind kind, double row, int& found) const {

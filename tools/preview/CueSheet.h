@@ -13,6 +13,10 @@ struct Cue {
     std::string detail; // a section's name, an accent's what
 };
 
+// The events of a cue sheet's text, by row; a line that is not an event (or bytes that are not
+// text) throws Kem::Exception naming file, line and column. A fractional row is rounded.
+std::vector<Cue> parseCueSheet(const std::string& text, const std::string& file);
+
 class CueSheet {
 public:
     // Reads the file; a line that is not an event throws Kem::Exception naming the file and line,

@@ -4,6 +4,7 @@
 
 #include "Checker.h"
 #include "MusicLanes.h"
+#include "ShownText.h"
 #include "Sync.h"
 #include "TimeAxis.h"
 #include "Timeline.h"
@@ -134,8 +135,8 @@ void EditorPanel::attempt(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {
-        status = error.what();
-        report(status);
+        report(error.what());
+        status = shownText(error.what(), 2);
     }
 }
 
@@ -204,8 +205,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     std::string refusal;
     if (!curves.handleMouse(axis, curveFrame, SnapChoice{snap, frame.cues}, model, selection,
                             refusal)) {
-        status = refusal;
         report(refusal);
+        status = shownText(refusal, 2);
     }
     ImGui::EndChild();
     ImGui::SetCursorScreenPos(afterList);
@@ -391,14 +392,19 @@ void EditorPanel::save() {
             status += " " + file;
         // Saved as asked, but a track the show never reads is worth a word.
         const std::set<std::string>& read = readTrackNames();
+        bool unread = false;
         for (const std::string& name : saving)
             if (!read.empty() && !read.count(name)) {
                 status += "; \"" + name + "\" is never read by the show";
-                report(status);
+                unread = true;
             }
+        if (unread)
+            report(status);
+        status = shownText(status, 2);
     } catch (const std::exception& error) {
-        status = std::string("save refused: ") + error.what();
-        report(status);
+        std::string refused = std::string("save refused: ") + error.what();
+        report(refused);
+        status = shownText(refused, 2);
     }
 }
 

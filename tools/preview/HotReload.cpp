@@ -43,6 +43,11 @@ Track* askedTrack(const std::string& name) {
     return nullptr;
 }
 
+bool isRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -113,6 +118,9 @@ bool HotReload::onDataFile(const std::string& path, bool tracksOwnedElsewhere) {
         Sync::getTracks()->reloadTrack(track);
         return true;
     }
+    // A shader or image removed (or moved away while an editor saves) keeps what was built.
+    if (!isRegularFile(path))
+        return false;
     auto started = std::chrono::steady_clock::now();
     Reloadables::Outcome outcome = Reloadables::rebuildReaders(path);
     if (!outcome.errors.empty())
@@ -128,8 +136,7 @@ void HotReload::onShaderSource(const std::string& path) {
     // Editors' own files (".Mix.frag.swp", "Mix.frag~") are not shaders.
     if (name.empty() || name[0] == '.' || name.back() == '~')
         return;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (!isRegularFile(path))
         return;
     // Copied into the runnable folder, whose watch then rebuilds what reads it.
     try {
@@ -156,7 +163,7 @@ std::vector<std::string> HotReload::findTimelineSources() const {
 }
 
 void HotReload::onTimelineSource(const std::string& path) {
-    if (!endsWith(path, ".tl") && !endsWith(path, ".xml"))
+    if ((!endsWith(path, ".tl") && !endsWith(path, ".xml")) || !isRegularFile(path))
         return;
     auto started = std::chrono::steady_clock::now();
     try {
@@ -171,7 +178,7 @@ void HotReload::onTimelineSource(const std::string& path) {
 }
 
 void HotReload::onImageSource(const std::string& path) {
-    if (!endsWith(path, ".txt") || imageGenerator.empty())
+    if (!endsWith(path, ".txt") || imageGenerator.empty() || !isRegularFile(path))
         return;
     // One generator per source at a time: two could finish in the wrong order.
     for (const auto& job : imageJobs)

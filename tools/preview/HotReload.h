@@ -1,7 +1,9 @@
 // Watches the show's data and content sources and rebuilds what a saved file makes: programs
 // from shaders, textures from images, track keys from timeline sources and track files, images
 // from image sources. Shaders saved in the source tree's Data/ are copied into the runnable one.
-// A failure keeps what was in use and is reported; the preview plays on.
+// A failure keeps what was in use and is reported; the preview plays on. A track file removed from
+// or emptied in Data/ leaves its track without keys, as the show reads it; any other file
+// removed keeps what was made from it.
 #pragma once
 
 #include "platform/FileWatcher.h"

@@ -1,12 +1,13 @@
 // The marker file: read, written whole, and looked through by row.
 #include "Markers.h"
 
+#include "Numbers.h"
+#include "SourceText.h"
 #include "kem/Exception.h"
 #include "platform/Files.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 namespace {
 
@@ -17,10 +18,6 @@ const char* const header =
 // A seek lands up to a millisecond (under 0.02 rows) past a row's start: still on that row.
 constexpr double seekSlack = 0.05;
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t';
-}
-
 } // namespace
 
 void Markers::read() {
@@ -29,25 +26,34 @@ void Markers::read() {
         markers.clear();
         return;
     }
+    std::string source(bytes.begin(), bytes.end());
+    auto fail = [&](int line, int column, const std::string& what) {
+        std::string message = text::where(path, line, column, what);
+        throw Kem::Exception("not a marker file", "Markers", line, message.c_str());
+    };
+    try {
+        text::requireText(source, path);
+    } catch (const text::SourceError& error) {
+        throw Kem::Exception("not a marker file", "Markers", 0, error.what());
+    }
     std::vector<Marker> fresh;
-    std::istringstream text(std::string(bytes.begin(), bytes.end()));
-    std::string line;
-    for (int number = 1; std::getline(text, line); ++number) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
+    text::LineReader lines(source);
+    std::string_view line;
+    while (lines.next(line)) {
+        int number = lines.lineNumber();
+        std::vector<text::Word> words = text::splitWords(line, 0);
+        if (words.empty() || words[0].text[0] == '#')
             continue;
-        std::istringstream words(line);
-        long long row = -1;
+        text::NumberRead row = text::readInteger(words[0].text, 0, 99999999);
+        if (!row.ok)
+            fail(number, words[0].column, "marker row " + row.problem);
+        if (words.size() < 2)
+            fail(number, 0, "a marker needs a name after its row");
         Marker marker;
-        if (!(words >> row) || row < 0 || row > 99999999 ||
-            !std::getline(words >> std::ws, marker.name) || marker.name.empty())
-            throw Kem::Exception(("not a marker: \"" + line.substr(0, 80) + "\"").c_str(),
-                                 "Markers", number, (path + ":" + std::to_string(number)).c_str());
-        while (!marker.name.empty() && isSpace(marker.name.back()))
-            marker.name.pop_back();
-        marker.row = int(row);
+        std::size_t start = std::size_t(words[1].column - 1);
+        std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
+        marker.name = std::string(line.substr(start, end - start));
+        marker.row = int(row.value);
         fresh.push_back(std::move(marker));
     }
     std::stable_sort(fresh.begin(), fresh.end(),

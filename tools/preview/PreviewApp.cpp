@@ -18,6 +18,7 @@
 #include "MusicWaveform.h"
 #include "RenderTarget.h"
 #include "ShowMap.h"
+#include "ShownText.h"
 #include "Sync.h"
 #include "TimeAxis.h"
 #include "Transport.h"
@@ -301,11 +302,13 @@ private:
         }
     }
 
+    // The whole message to stderr, its first lines to the HUD.
     void report(const std::string& message) {
-        lastError = message;
-        while (!lastError.empty() && lastError.back() == '\n')
-            lastError.pop_back();
-        std::cerr << lastError << "\n";
+        std::string whole = message;
+        while (!whole.empty() && whole.back() == '\n')
+            whole.pop_back();
+        std::cerr << whole << "\n";
+        lastError = shownText(whole);
     }
 
     // The editor's moves and pauses; its messages go to the HUD.
@@ -320,7 +323,7 @@ private:
         if (link->getLastMessage() != linkMessage) {
             linkMessage = link->getLastMessage();
             if (link->isLastMessageAnError())
-                lastError = linkMessage;
+                lastError = shownText(linkMessage);
         }
     }
 
@@ -352,7 +355,11 @@ private:
         try {
             demo.renderFrame();
         } catch (const Kem::Exception& error) {
-            report(error.getMessage().getData() ? error.getMessage().getData() : "GL error");
+            // The detail names what the engine refused (a track and its value).
+            std::string text = error.getMessage().getData() ? error.getMessage().getData() : "";
+            if (error.getDetail().getLength() > 0)
+                text += std::string(text.empty() ? "" : ": ") + error.getDetail().getData();
+            report(text.empty() ? "GL error" : text);
         }
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }

@@ -10,6 +10,13 @@ namespace {
 const long long lastMilliseconds =
     std::llround((MusicGrid::showSeconds - MusicGrid::frameSeconds) * 1000.0);
 
+// The first whole millisecond at or after the row's start, within the show.
+long long rowStartMilliseconds(double row) {
+    double milliseconds =
+        std::clamp(row / MusicGrid::rowsPerSecond, 0.0, MusicGrid::showSeconds) * 1000.0;
+    return (long long)std::ceil(milliseconds - 1e-6);
+}
+
 } // namespace
 
 Transport::Transport(Audio& audio) : audio(audio) {}
@@ -53,16 +60,16 @@ void Transport::seek(double seconds) {
 void Transport::seekRow(double row) {
     if (!std::isfinite(row))
         return;
-    double milliseconds =
-        std::clamp(row / MusicGrid::rowsPerSecond, 0.0, MusicGrid::showSeconds) * 1000.0;
-    seekMilliseconds((long long)std::ceil(milliseconds - 1e-6));
+    seekMilliseconds(rowStartMilliseconds(row));
 }
 
 void Transport::stepGrid(int rows, int steps) {
     double row = getRow();
     double line = std::floor(row / rows + 1e-9);
-    if (steps < 0 && row - line * rows > 1e-6)
-        line += 1; // between lines, the first step back lands on the line just passed
+    // Between lines, the first step back lands on the line just passed. A line's first
+    // millisecond, where seeks to it land, is on the line though its row is a little past it.
+    if (steps < 0 && std::llround(getTime() * 1000.0) > rowStartMilliseconds(line * rows))
+        line += 1;
     seekRow((line + steps) * rows);
 }
 

@@ -1,6 +1,9 @@
 // Checks authored tracks against themselves, the program's sources and the value limits.
 #include "Checker.h"
 
+#include "Numbers.h"
+#include "SourceText.h"
+
 #include "Sync.h"
 #include "Timeline.h"
 
@@ -75,8 +78,7 @@ std::set<std::string> findIndirectTrackNames(const std::string& sourceText) {
 
 namespace {
 
-template <typename Finder>
-std::set<std::string> findInTree(const std::string& root, Finder find) {
+template <typename Finder> std::set<std::string> findInTree(const std::string& root, Finder find) {
     namespace fs = std::filesystem;
     std::set<std::string> names;
     const char* folders[] = {"src", "effects", "post", ""};
@@ -125,35 +127,37 @@ std::vector<std::string> checkCoverage(const std::vector<TrackSource>& tracks,
     return problems;
 }
 
-std::vector<ValueLimit> parseLimits(const std::string& text) {
+std::vector<ValueLimit> parseLimits(const std::string& source) {
     std::vector<ValueLimit> limits;
-    std::istringstream lines(text);
-    std::string line;
-    int number = 0;
-    auto bound = [&](const std::string& word, double unbounded) {
-        if (word == "*")
+    try {
+        text::requireText(source, "limits");
+    } catch (const text::SourceError& error) {
+        throw TimelineError(error.what());
+    }
+    text::LineReader lines(source);
+    std::string_view line;
+    auto bound = [&](const text::Word& word, double unbounded) {
+        if (word.text == "*")
             return unbounded;
-        char* end = nullptr;
-        double value = std::strtod(word.c_str(), &end);
-        if (word.empty() || *end != '\0')
-            throw TimelineError("limits:" + std::to_string(number) + ": bad bound '" + word + "'");
-        return value;
+        text::NumberRead read = text::readDecimal(word.text);
+        if (!read.ok)
+            throw TimelineError(text::where("limits", lines.lineNumber(), word.column,
+                                            "bad bound " + read.problem));
+        return read.value;
     };
-    while (std::getline(lines, line)) {
-        ++number;
-        line = line.substr(0, line.find('#'));
-        std::istringstream words(line);
-        std::string low, high, name;
-        if (!(words >> low))
+    while (lines.next(line)) {
+        std::vector<text::Word> words = text::splitWords(line);
+        if (words.empty())
             continue;
-        words >> high;
-        std::getline(words, name);
-        size_t start = name.find_first_not_of(" \t");
-        if (high.empty() || start == std::string::npos)
-            throw TimelineError("limits:" + std::to_string(number) + ": expected min max name");
-        name = name.substr(start, name.find_last_not_of(" \t\r") - start + 1);
-        limits.push_back({name, bound(low, -std::numeric_limits<double>::infinity()),
-                          bound(high, std::numeric_limits<double>::infinity())});
+        if (words.size() < 3)
+            throw TimelineError(
+                text::where("limits", lines.lineNumber(), 0, "expected min max name"));
+        // The name is the rest of the line, spaces within it kept.
+        std::size_t start = std::size_t(words[2].column - 1);
+        std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
+        std::string name(line.substr(start, end - start));
+        limits.push_back({name, bound(words[0], -std::numeric_limits<double>::infinity()),
+                          bound(words[1], std::numeric_limits<double>::infinity())});
     }
     return limits;
 }

@@ -126,6 +126,10 @@ std::vector<TrackSource> parseTimeline(const std::string& source, const std::str
             std::string name = trim(line.substr(5));
             if (name.empty())
                 fail(file, lineNumber, "track without a name");
+            if (name.size() > longestTrackName)
+                fail(file, lineNumber,
+                     "a track name of " + std::to_string(name.size()) + " bytes; names hold " +
+                         std::to_string(longestTrackName) + " at most");
             tracks.push_back(TrackSource{name, file, lineNumber, {}});
             continue;
         }
@@ -272,7 +276,12 @@ std::vector<TrackSource> parseEditorXml(const std::string& text, const std::stri
             }
             if (!inTracks)
                 fail(file, tag.line, "<track> outside <tracks>");
-            tracks.push_back(TrackSource{attribute(tag, "name", file), file, tag.line, {}});
+            const std::string& name = attribute(tag, "name", file);
+            if (name.size() > longestTrackName)
+                fail(file, tag.line,
+                     "a track name of " + std::to_string(name.size()) + " bytes; names hold " +
+                         std::to_string(longestTrackName) + " at most");
+            tracks.push_back(TrackSource{name, file, tag.line, {}});
             inTrack = !tag.selfClosing;
         } else if (tag.name == "key" && !tag.closing) {
             if (!inTrack)

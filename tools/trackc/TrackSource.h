@@ -23,6 +23,8 @@ struct TrackSource {
 
 constexpr int rowsPerBeat = MusicGrid::rowsPerBeat;
 constexpr int rowsPerBar = MusicGrid::rowsPerBar;
+// Bytes a track's name may hold: the show opens "Data/_<name>.track" through a 259-byte path.
+constexpr std::size_t longestTrackName = 200;
 // Rows the text format holds: from -lastTextRow to lastTextRow.
 constexpr std::int32_t lastTextRow = 99999999;
 

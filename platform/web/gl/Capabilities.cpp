@@ -116,6 +116,13 @@ void glPointSize(GLfloat size) {
     fixedState().pointSize = size;
 }
 
+// Kept for smoothed lines, which the layer widens itself; WebGL2 draws other lines 1 pixel wide.
+void glLineWidth(GLfloat width) {
+    if (width > 0.0f)
+        fixedState().lineWidth = width;
+    emscripten_glLineWidth(width);
+}
+
 void glActiveTexture(GLenum unit) {
     const int index = int(unit) - GL_TEXTURE0;
     if (index >= 0 && index < 32)

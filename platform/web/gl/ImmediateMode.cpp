@@ -1,6 +1,7 @@
 // glBegin/glEnd drawing: vertices gather with the current texture coordinate, colour and normal,
 // and at glEnd quads, quad strips and polygons are cut into triangles the way Mesa cuts them
-// (last vertex provoking), then drawn from one streamed buffer.
+// (last vertex provoking), then drawn from one streamed buffer. Smoothed lines become two
+// triangles each, which the vertex stage widens around the line (see ShaderTranslation.h).
 #include "platform/web/gl/Layer.h"
 
 #include <vector>
@@ -9,7 +10,7 @@ namespace webgl {
 
 namespace {
 
-constexpr int floatsPerVertex = 15;
+constexpr int floatsPerVertex = vertexFloats;
 
 struct Current {
     float texCoord[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -55,6 +56,25 @@ void triangle(int a, int b, int c) {
     copyVertex(c);
 }
 
+// One corner of a widened segment: this end's vertex, the other end's position, the side.
+void lineCorner(int end, int other, float side) {
+    copyVertex(end);
+    float* corner = expanded.data() + expanded.size() - floatsPerVertex;
+    const float* otherVertex = gathered.data() + size_t(other) * floatsPerVertex;
+    for (int i = 0; i < 4; ++i)
+        corner[15 + i] = otherVertex[i];
+    corner[19] = side;
+}
+
+void widenedSegment(int a, int b) {
+    lineCorner(a, b, -1.0f);
+    lineCorner(a, b, 1.0f);
+    lineCorner(b, a, 1.0f);
+    lineCorner(a, b, -1.0f);
+    lineCorner(b, a, 1.0f);
+    lineCorner(b, a, -1.0f);
+}
+
 // Mesa's split of a quad with the last vertex provoking: (0, 1, 3) and (1, 2, 3).
 void quad(int v0, int v1, int v2, int v3) {
     triangle(v0, v1, v3);
@@ -82,6 +102,20 @@ void glEnd() {
     const int count = int(gathered.size() / floatsPerVertex);
     expanded.clear();
     GLenum drawn = GL_TRIANGLES;
+    const bool widen =
+        fixedState().lineSmooth && currentProgram() != 0 &&
+        (primitive == GL_LINES || primitive == GL_LINE_STRIP || primitive == GL_LINE_LOOP);
+    if (widen) {
+        const int step = primitive == GL_LINES ? 2 : 1;
+        for (int i = 0; i + 1 < count; i += step)
+            widenedSegment(i, i + 1);
+        if (primitive == GL_LINE_LOOP && count > 2)
+            widenedSegment(count - 1, 0);
+        const int widenedCount = int(expanded.size() / floatsPerVertex);
+        if (widenedCount > 0)
+            drawVertices(GL_TRIANGLES, expanded.data(), widenedCount, true);
+        return;
+    }
     switch (primitive) {
     case GL_QUADS:
         for (int i = 0; i + 3 < count; i += 4)
@@ -110,7 +144,7 @@ void glEnd() {
     }
     const int drawnCount = int(expanded.size() / floatsPerVertex);
     if (drawnCount > 0)
-        drawVertices(drawn, expanded.data(), drawnCount);
+        drawVertices(drawn, expanded.data(), drawnCount, false);
 }
 
 void glVertex2f(GLfloat x, GLfloat y) {

@@ -46,6 +46,7 @@ void emscripten_glUniformMatrix3fv(GLint location, GLsizei count, GLboolean tran
                                    const GLfloat* value);
 void emscripten_glUniform1i(GLint location, GLint value);
 void emscripten_glUniform1f(GLint location, GLfloat value);
+void emscripten_glUniform3f(GLint location, GLfloat x, GLfloat y, GLfloat z);
 void emscripten_glUniform4f(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
 void emscripten_glGetActiveUniform(GLuint program, GLuint index, GLsizei size, GLsizei* length,
                                    GLint* count, GLenum* type, GLchar* name);
@@ -85,19 +86,25 @@ struct FixedState {
     bool pointSmooth = false;
     bool lineSmooth = false;
     float pointSize = 1.0f;
+    float lineWidth = 1.0f;
     int activeUnit = 0;
 };
 FixedState& fixedState();
 
-// Draws the vertices (position, texture coordinate, colour, normal: 15 floats each) as WebGL2
-// primitives with the current program, or with the fixed-function one when none is in use.
-void drawVertices(GLenum mode, const float* vertices, int count);
+// Floats per streamed vertex: position 4, texture coordinate 4, colour 4, normal 3, and for
+// widened lines the other end's position 4 and the side 1.
+constexpr int vertexFloats = 20;
+
+// Draws the vertices as WebGL2 primitives with the current program, or with the fixed-function
+// one when none is in use; widenedLines: triangles of smoothed lines for the vertex stage to
+// widen.
+void drawVertices(GLenum mode, const float* vertices, int count, bool widenedLines);
 
 // The program the engine has made current (0: fixed function).
 GLuint currentProgram();
 // Sets the compatibility uniforms of the current program, or binds and sets up the fixed-function
 // program when the engine has none in use; unbindAfter() then restores the engine's binding.
-void prepareProgram(GLenum mode);
+void prepareProgram(GLenum mode, bool widenedLines);
 void unbindAfter();
 
 // The 2D textures as far as GL_CLAMP's border needs them: which is bound to each unit, its size,

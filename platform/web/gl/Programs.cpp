@@ -29,6 +29,7 @@ struct BuiltinUniforms {
     GLint projection = -1;
     GLint modelViewProjection = -1;
     GLint normalMatrix = -1;
+    GLint lineWidening = -1;
     std::vector<ClampedSampler> samplers;
 };
 std::unordered_map<GLuint, BuiltinUniforms> programUniforms;
@@ -61,6 +62,8 @@ void bindBuiltinAttributes(GLuint program) {
     emscripten_glBindAttribLocation(program, builtin::texCoordLocation, builtin::texCoord);
     emscripten_glBindAttribLocation(program, builtin::colorLocation, builtin::color);
     emscripten_glBindAttribLocation(program, builtin::normalLocation, builtin::normal);
+    emscripten_glBindAttribLocation(program, builtin::lineOtherLocation, builtin::lineOther);
+    emscripten_glBindAttribLocation(program, builtin::lineSideLocation, builtin::lineSide);
 }
 
 BuiltinUniforms findBuiltinUniforms(GLuint program) {
@@ -70,6 +73,7 @@ BuiltinUniforms findBuiltinUniforms(GLuint program) {
     found.modelViewProjection =
         emscripten_glGetUniformLocation(program, builtin::modelViewProjection);
     found.normalMatrix = emscripten_glGetUniformLocation(program, builtin::normalMatrix);
+    found.lineWidening = emscripten_glGetUniformLocation(program, builtin::lineWidening);
     found.samplers = findClampedSamplers(program);
     return found;
 }
@@ -137,7 +141,7 @@ void setClampUniforms(GLuint program, const BuiltinUniforms& uniforms) {
 // Fixed function as the engine uses it: transformed vertices, the colour modulating the active
 // unit's 2D texture when that is enabled, points of the set size, round when smoothed.
 const char* const fixedVertexSource = R"(#version 300 es
-in vec4 ox_Vertex;
+in vec4 ox_VertexIn;
 in vec4 ox_MultiTexCoord0;
 in vec4 ox_Color;
 uniform mat4 ox_ModelViewMatrix;
@@ -149,7 +153,7 @@ void main() {
     color = ox_Color;
     texCoord = ox_MultiTexCoord0.xy;
     gl_PointSize = PointSize;
-    gl_Position = ox_ProjectionMatrix * (ox_ModelViewMatrix * ox_Vertex);
+    gl_Position = ox_ProjectionMatrix * (ox_ModelViewMatrix * ox_VertexIn);
 }
 )";
 
@@ -222,12 +226,28 @@ GLuint currentProgram() {
     return engineProgram;
 }
 
-void prepareProgram(GLenum mode) {
+// Smoothed lines as Mesa draws them: at least 1 pixel wide, plus half a pixel on each side.
+void setLineWidening(const BuiltinUniforms& uniforms, bool widenedLines) {
+    if (uniforms.lineWidening < 0)
+        return;
+    if (!widenedLines) {
+        emscripten_glUniform3f(uniforms.lineWidening, 0.0f, 0.0f, 0.0f);
+        return;
+    }
+    GLint viewport[4] = {};
+    emscripten_glGetIntegerv(GL_VIEWPORT, viewport);
+    const float width = fixedState().lineWidth < 1.0f ? 1.0f : fixedState().lineWidth;
+    emscripten_glUniform3f(uniforms.lineWidening, 0.5f * width + 0.5f, float(viewport[2]),
+                           float(viewport[3]));
+}
+
+void prepareProgram(GLenum mode, bool widenedLines) {
     if (engineProgram != 0) {
         auto found = programUniforms.find(engineProgram);
         if (found != programUniforms.end()) {
             setBuiltinUniforms(found->second);
             setClampUniforms(engineProgram, found->second);
+            setLineWidening(found->second, widenedLines);
         }
         return;
     }

@@ -19,7 +19,7 @@ struct Renaming {
 
 // "%N" in a declaration is the array size the source needs (the highest constant index + 1).
 const Renaming vertexRenamings[] = {
-    {"gl_Vertex", builtin::vertex, "in vec4 ox_Vertex;"},
+    {"gl_Vertex", builtin::vertex, "in vec4 ox_VertexIn;\nvec4 ox_Vertex;"},
     {"gl_MultiTexCoord0", builtin::texCoord, "in vec4 ox_MultiTexCoord0;"},
     {"gl_Color", builtin::color, "in vec4 ox_Color;"},
     {"gl_Normal", builtin::normal, "in vec3 ox_Normal;"},
@@ -160,13 +160,45 @@ std::string noperspectiveDeclarations(const std::vector<Unperspective>& varyings
     return text;
 }
 
-std::string noperspectiveMain(const std::vector<Unperspective>& varyings, ShaderStage stage) {
+// Smooth lines as the desktop draws them: each segment a quad around the line in screen space,
+// widened by the vertex stage, which runs the shader's main for the segment's other end too.
+const char* const lineWideningDeclarations = "uniform vec3 ox_LineWidening;\n"
+                                             "in vec4 ox_LineOther;\n"
+                                             "in float ox_LineSide;\n";
+
+const char* const lineWideningBefore = "    vec4 ox_other = vec4(0.0);\n"
+                                       "    if (ox_LineWidening.x > 0.0) {\n"
+                                       "        ox_Vertex = ox_LineOther;\n"
+                                       "        ox_main();\n"
+                                       "        ox_other = gl_Position;\n"
+                                       "    }\n"
+                                       "    ox_Vertex = ox_VertexIn;\n";
+
+const char* const lineWideningAfter =
+    "    if (ox_LineWidening.x > 0.0) {\n"
+    "        vec2 halfSize = 0.5 * ox_LineWidening.yz;\n"
+    "        vec2 along = (gl_Position.xy / gl_Position.w - ox_other.xy / ox_other.w) * halfSize;\n"
+    "        float span = length(along);\n"
+    "        vec2 direction = span > 0.0 ? along / span : vec2(1.0, 0.0);\n"
+    "        vec2 offset = vec2(-direction.y, direction.x) * ox_LineSide * ox_LineWidening.x +\n"
+    "                      direction * 0.5;\n"
+    "        gl_Position.xy += offset / halfSize * gl_Position.w;\n"
+    "    }\n";
+
+// The generated main around the shader's own, renamed ox_main.
+std::string wrappingMain(const std::vector<Unperspective>& varyings, ShaderStage stage,
+                         bool widensLines) {
     std::string text = "\nvoid main() {\n";
     if (stage == ShaderStage::Vertex) {
+        if (widensLines)
+            text += lineWideningBefore;
         text += "    ox_main();\n";
+        if (widensLines)
+            text += lineWideningAfter;
         for (const Unperspective& v : varyings)
             text += "    ox_np_" + v.name + " = " + v.name + " * gl_Position.w;\n";
-        text += "    ox_np_w = gl_Position.w;\n";
+        if (!varyings.empty())
+            text += "    ox_np_w = gl_Position.w;\n";
     } else {
         for (const Unperspective& v : varyings)
             text += "    " + v.name + " = ox_np_" + v.name + " / ox_np_w;\n";
@@ -185,6 +217,10 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
     std::string text = source;
     blankVersionLine(text);
     const std::vector<Unperspective> unperspective = takeNoperspective(text);
+    // A vertex stage reading gl_Vertex can widen lines; it reads the position from a global.
+    const bool widensLines =
+        stage == ShaderStage::Vertex && std::regex_search(text, std::regex("\\bgl_Vertex\\b"));
+    const bool wrapsMain = widensLines || !unperspective.empty();
 
     std::string body;
     body.reserve(text.size() + 64);
@@ -212,7 +248,7 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
             break;
         }
         if (!renamed)
-            body += !unperspective.empty() && word == "main" ? "ox_main" : word;
+            body += wrapsMain && word == "main" ? "ox_main" : word;
         at = end;
     }
 
@@ -231,6 +267,8 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
     }
     if (!unperspective.empty())
         translated += noperspectiveDeclarations(unperspective, stage);
+    if (widensLines)
+        translated += lineWideningDeclarations;
     for (const std::string& name : samplers)
         translated += std::string("uniform vec4 ") + builtin::clampPrefix + name + ";\n";
     if (!samplers.empty())
@@ -239,8 +277,8 @@ std::string translateShader(const std::string& source, ShaderStage stage) {
         translated += clampReadsWithBias;
     translated += "#line 1\n";
     translated += body;
-    if (!unperspective.empty())
-        translated += noperspectiveMain(unperspective, stage);
+    if (wrapsMain)
+        translated += wrappingMain(unperspective, stage, widensLines);
     return translated;
 }
 

@@ -19,16 +19,16 @@ Stream& stream() {
     emscripten_glGenBuffers(1, &made.buffer);
     emscripten_glBindVertexArray(made.array);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, made.buffer);
-    constexpr GLsizei stride = 15 * sizeof(float);
+    constexpr GLsizei stride = vertexFloats * sizeof(float);
     struct Attribute {
         GLuint location;
         GLint size;
         int offset;
     };
-    const Attribute attributes[] = {{builtin::vertexLocation, 4, 0},
-                                    {builtin::texCoordLocation, 4, 4},
-                                    {builtin::colorLocation, 4, 8},
-                                    {builtin::normalLocation, 3, 12}};
+    const Attribute attributes[] = {
+        {builtin::vertexLocation, 4, 0},     {builtin::texCoordLocation, 4, 4},
+        {builtin::colorLocation, 4, 8},      {builtin::normalLocation, 3, 12},
+        {builtin::lineOtherLocation, 4, 15}, {builtin::lineSideLocation, 1, 19}};
     for (const Attribute& attribute : attributes) {
         emscripten_glEnableVertexAttribArray(attribute.location);
         emscripten_glVertexAttribPointer(
@@ -40,13 +40,13 @@ Stream& stream() {
 
 } // namespace
 
-void drawVertices(GLenum mode, const float* vertices, int count) {
+void drawVertices(GLenum mode, const float* vertices, int count, bool widenedLines) {
     Stream& made = stream();
     emscripten_glBindVertexArray(made.array);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, made.buffer);
-    emscripten_glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * 15 * sizeof(float), vertices,
-                            GL_STREAM_DRAW);
-    prepareProgram(mode);
+    emscripten_glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * vertexFloats * sizeof(float),
+                            vertices, GL_STREAM_DRAW);
+    prepareProgram(mode, widenedLines);
     emscripten_glDrawArrays(mode, 0, count);
     unbindAfter();
 }

@@ -20,6 +20,7 @@
     const playButton = byId("play");
     let failed = false;
     let playing = false;
+    let runtimeReady = false;
     let playedResolution = null; // the engine keeps the size it first built its targets at
 
     function fatalError(message, detail) {
@@ -107,6 +108,7 @@
     }
 
     function onReady() {
+        runtimeReady = true;
         if (failed)
             return;
         progress.value = 1;
@@ -201,7 +203,13 @@
                 status.textContent = "Starting\u2026";
         },
         onRuntimeInitialized: onReady,
-        onAbort: (what) => fatalError("The show stopped", String(what)),
+        onAbort: (what) => {
+            if (!runtimeReady && /wasm/i.test(String(what)))
+                fatalError("The show's program could not be loaded",
+                           "oxbrine.wasm could not be fetched or compiled: " + what);
+            else
+                fatalError("The show stopped", String(what));
+        },
     };
 
     // The data package is fetched here rather than by oxbrine.js, so the progress bar and a

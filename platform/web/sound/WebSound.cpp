@@ -25,30 +25,60 @@ double oxbrine_sound_position(int channel);
 int oxbrine_sound_is_playing(int channel);
 void oxbrine_sound_seek(int channel, double milliseconds);
 void oxbrine_sound_pause(int channel, int paused);
+void oxbrine_sound_speed(int channel, double speed);
 void oxbrine_sound_stop(int channel);
 }
 
 namespace websound {
 
+bool isFrameHeader(const std::vector<unsigned char>& bytes, size_t at) {
+    return at + 4 <= bytes.size() && bytes[at] == 0xFF && (bytes[at + 1] & 0xE0) == 0xE0 &&
+           (bytes[at + 1] & 0x18) != 0x08 && (bytes[at + 1] & 0x06) != 0 &&
+           (bytes[at + 2] & 0xF0) != 0xF0 && (bytes[at + 2] & 0x0C) != 0x0C;
+}
+
+// Where the audio starts: past an ID3v2 tag (its size is four 7-bit bytes, plus a footer when
+// flagged), or 0.
+size_t audioStart(const std::vector<unsigned char>& bytes) {
+    if (bytes.size() < 10 || bytes[0] != 'I' || bytes[1] != 'D' || bytes[2] != '3')
+        return 0;
+    size_t size = (size_t(bytes[6] & 0x7F) << 21) | (size_t(bytes[7] & 0x7F) << 14) |
+                  (size_t(bytes[8] & 0x7F) << 7) | size_t(bytes[9] & 0x7F);
+    return 10 + size + ((bytes[5] & 0x10) ? 10 : 0);
+}
+
 // An ID3 tag or an MPEG audio frame header at the start: what decodes as music. The browser's
 // decoder settles the rest later, and reports a failure on the page.
 bool looksLikeMp3(const std::vector<unsigned char>& bytes) {
-    if (bytes.size() >= 10 && bytes[0] == 'I' && bytes[1] == 'D' && bytes[2] == '3')
-        return true;
-    return bytes.size() >= 4 && bytes[0] == 0xFF && (bytes[1] & 0xE0) == 0xE0 &&
-           (bytes[1] & 0x18) != 0x08 && (bytes[1] & 0x06) != 0 && (bytes[2] & 0xF0) != 0xF0;
+    return audioStart(bytes) > 0 || isFrameHeader(bytes, 0);
+}
+
+// The stream's own rate from its first frame header (MPEG 1, 2 or 2.5), 0 when none is found.
+int mp3SampleRate(const std::vector<unsigned char>& bytes) {
+    static const int mpeg1Rates[3] = {44100, 48000, 32000};
+    size_t at = audioStart(bytes);
+    for (size_t end = std::min(bytes.size(), at + 65536); at < end; ++at) {
+        if (!isFrameHeader(bytes, at))
+            continue;
+        int version = (bytes[at + 1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
+        int rate = mpeg1Rates[(bytes[at + 2] >> 2) & 3];
+        return version == 3 ? rate : version == 2 ? rate / 2 : rate / 4;
+    }
+    return 0;
 }
 
 class SoundObject : public FMOD::Sound {
 public:
-    explicit SoundObject(int id) : id(id) {}
+    SoundObject(int id, int sampleRate) : id(id), sampleRate(sampleRate) {}
     ~SoundObject() { oxbrine_sound_release(id); }
     const int id;
+    const int sampleRate; // the stream's own frames a second
 };
 
 class ChannelObject : public FMOD::Channel {
 public:
-    ChannelObject(int id, bool nonRealTime) : id(id), nonRealTime(nonRealTime) {}
+    ChannelObject(int id, bool nonRealTime, int sampleRate)
+        : id(id), sampleRate(sampleRate), nonRealTime(nonRealTime) {}
     ~ChannelObject() { halt(); }
 
     FMOD_RESULT readPosition(unsigned int* milliseconds) {
@@ -91,6 +121,21 @@ public:
         return FMOD_OK;
     }
 
+    // Stream time per real time, as the desktop channel takes it: above 0, at most 4.
+    FMOD_RESULT setSpeed(double newSpeed) {
+        if (!(newSpeed > 0.0) || newSpeed > 4.0)
+            return FMOD_ERR_INVALID_PARAM;
+        if (nonRealTime)
+            return FMOD_OK;
+        if (stopped)
+            return FMOD_ERR_INVALID_HANDLE;
+        if (newSpeed != speed)
+            oxbrine_sound_speed(id, newSpeed); // from exactly what is heard now
+        speed = newSpeed;
+        return FMOD_OK;
+    }
+    double getSpeed() const { return speed; }
+
     FMOD_RESULT halt() {
         if (!stopped && !nonRealTime) {
             stoppedAt = oxbrine_sound_position(id);
@@ -102,11 +147,13 @@ public:
 
     bool isStopped() const { return stopped; }
     const int id;
+    const int sampleRate;
     SoundObject* sound = nullptr;
 
 private:
     const bool nonRealTime;
     bool stopped = false;
+    double speed = 1.0;
     double stoppedAt = 0.0;
 };
 
@@ -146,7 +193,8 @@ public:
         SoundControl::setOpenError("");
         // Offline nothing is heard: the browser need not decode it.
         int id = nonRealTime ? -1 : oxbrine_sound_decode(path, bytes.data(), int(bytes.size()));
-        sounds.push_back(std::make_unique<SoundObject>(id));
+        int rate = mp3SampleRate(bytes);
+        sounds.push_back(std::make_unique<SoundObject>(id, rate > 0 ? rate : 44100));
         *sound = sounds.back().get();
         return FMOD_OK;
     }
@@ -171,7 +219,7 @@ public:
         int id = nonRealTime ? -1
                              : oxbrine_sound_play(sound->id, paused ? 1 : 0,
                                                   SoundControl::isDeviceDisabled() ? 1 : 0);
-        channels.push_back(std::make_unique<ChannelObject>(id, nonRealTime));
+        channels.push_back(std::make_unique<ChannelObject>(id, nonRealTime, sound->sampleRate));
         channels.back()->sound = sound;
         if (channel)
             *channel = channels.back().get();
@@ -245,6 +293,19 @@ FMOD_RESULT FMOD::Channel::isPlaying(bool* playing) {
 
 FMOD_RESULT FMOD::Channel::setPaused(bool paused) {
     return static_cast<websound::ChannelObject*>(this)->setPausedState(paused);
+}
+
+FMOD_RESULT FMOD::Channel::setFrequency(float frequency) {
+    auto* channel = static_cast<websound::ChannelObject*>(this);
+    return channel->setSpeed(double(frequency) / channel->sampleRate);
+}
+
+FMOD_RESULT FMOD::Channel::getFrequency(float* frequency) {
+    if (!frequency)
+        return FMOD_ERR_INVALID_PARAM;
+    auto* channel = static_cast<websound::ChannelObject*>(this);
+    *frequency = float(channel->getSpeed() * channel->sampleRate);
+    return FMOD_OK;
 }
 
 FMOD_RESULT FMOD::Channel::stop() {

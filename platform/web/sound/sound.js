@@ -137,6 +137,7 @@ var OxbrineSoundLibrary = {
         startAudible: function (channel, context) {
             var source = context.createBufferSource();
             source.buffer = channel.sound.buffer;
+            source.playbackRate.value = channel.speed;
             source.connect(context.destination);
             var offset = Math.min(channel.offset / 1000, source.buffer.duration);
             channel.startedAt = context.currentTime;
@@ -158,9 +159,10 @@ var OxbrineSoundLibrary = {
             if (!channel.paused && !channel.stopped) {
                 if (channel.mode === "audible") {
                     var context = channel.source.context;
-                    heard += Math.max(0, self.heardContextTime(context) - channel.startedAt) * 1000;
+                    heard += Math.max(0, self.heardContextTime(context) - channel.startedAt) *
+                             1000 * channel.speed;
                 } else if (channel.mode === "paced") {
-                    heard += (self.now() - channel.startedAt) * 1000;
+                    heard += (self.now() - channel.startedAt) * 1000 * channel.speed;
                 }
                 heard = Math.max(Math.min(heard, self.durationMs(channel.sound)), channel.last);
             } else {
@@ -228,7 +230,7 @@ var OxbrineSoundLibrary = {
                     { path: "", buffer: null, failed: false, decoding: false };
         var channel = { sound: sound, mode: "waiting", waitingSince: self.now(), offset: 0,
                         last: 0, startedAt: 0, source: null, paused: !!paused, stopped: false,
-                        silent: !!silent };
+                        silent: !!silent, speed: 1 };
         if (!silent)
             self.audioContext(true);
         self.latest = self.channels.push(channel) - 1;
@@ -279,6 +281,20 @@ var OxbrineSoundLibrary = {
                 channel.waitingSince = self.now();
             self.settle(channel);
         }
+    },
+
+    // Stream time per real time from now on, from exactly what is heard now (the source node
+    // resamples; the position follows at that rate).
+    oxbrine_sound_speed__deps: ["$OxbrineSound"],
+    oxbrine_sound_speed: function (id, speed) {
+        var self = OxbrineSound;
+        var channel = self.channels[id];
+        if (!channel || channel.stopped || !(speed > 0))
+            return;
+        if (!channel.paused)
+            self.restartAt(channel, self.position(channel));
+        channel.speed = speed;
+        self.settle(channel);
     },
 
     oxbrine_sound_stop__deps: ["$OxbrineSound"],
