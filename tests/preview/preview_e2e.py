@@ -230,16 +230,20 @@ def case_reload(preview_exe, render, run_dir, source_dir):
             with open(invert, "wb") as track:
                 track.write(data)
 
-        image = original
+        image, shown = original, {}
         for what, change, data in [("written by another tool", replace_track, inverted),
                                    ("emptied", write_track, b""),
                                    ("written in place", write_track, inverted),
                                    ("removed", lambda _: os.remove(invert), None)]:
             change(data)
             image = changed_from(image)
-            check(image == rendered(render, run, 30000),
-                  "track file %s: the picture differs from the renderer's" % what)
-            check((image == original) == (data != inverted),
+            # Each of the two pictures once against the renderer's, then against itself.
+            keys = data == inverted
+            if keys not in shown:
+                shown[keys] = image
+                check(image == rendered(render, run, 30000),
+                      "track file %s: the picture differs from the renderer's" % what)
+            check(image == shown[keys] and (image == original) != keys,
                   "track file %s: the track does not read as its file holds" % what)
 
         edit(mix, "color = vec4(sharp * BgIntensity + glow * Intensity, 1.0);",
@@ -271,14 +275,27 @@ def case_reload(preview_exe, render, run_dir, source_dir):
              "track PerkProc Invert\n  0       1     hold")
         changed_from(swapped)
 
+        # Back to the sources the runnable folder was made from: the first picture again.
+        edit(mix, "void main() { broken", "void main() {")
+        edit(mix, "(sharp * BgIntensity + glow * Intensity).bgr", "sharp * BgIntensity + glow * Intensity")
+        edit(post, "track PerkProc Invert\n  0       1     hold",
+             "track PerkProc Invert\n  0       0     hold")
+        deadline = time.monotonic() + RELOAD_TIMEOUT
+        while preview.still()[1] != original:
+            check(time.monotonic() < deadline, "the restored sources do not give the first picture")
+            time.sleep(0.2)
+
         # An image source: a sky takes seconds to generate, and the preview answers meanwhile;
-        # the new image is then loaded.
-        edit(os.path.join(content, "images", "skyboxlol.txt"), "seed=2", "seed=3")
-        preview.wait_stderr("regenerating images from")
-        preview.still()
-        check("regenerated images from" not in preview.stderr(),
-              "the preview stood still while the image was generated")
-        preview.wait_stderr("regenerated images from", timeout=START_TIMEOUT)
+        # the bokeh on screen, drawn meanwhile in a moment, gives the renderer's picture of it.
+        sky = os.path.join(content, "images", "skyboxlol.txt")
+        edit(sky, "seed=2", "seed=3")
+        preview.wait_stderr("regenerating images from " + sky)
+        edit(os.path.join(content, "images", "bokehfuckyou.txt"), "discs seed=11", "discs seed=21")
+        image = changed_from(original)
+        check("regenerated images from " + sky not in preview.stderr(),
+              "the preview stood still while the sky was generated")
+        check(image == rendered(render, run, 30000), "the new bokeh differs from the renderer's")
+        preview.wait_stderr("regenerated images from " + sky, timeout=START_TIMEOUT)
         preview.wait_stderr("skyboxlol.jpg in")
     finally:
         preview.close()

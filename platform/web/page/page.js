@@ -173,21 +173,26 @@
         playing = true;
         playedResolution = String(resolutionIndex);
         playButton.disabled = true;
-        body.classList.add("playing");
-        // Browsers start sound and full screen only within a click's handling: both begin here.
+        status.textContent = "Starting the show\u2026";
+        // Sound may start only within the click's handling: it is unlocked here. The show itself
+        // starts two frames later, once the word above is on the screen (its set-up takes
+        // seconds on slow machines), still well within the click's grace for full screen.
         if (Module.oxbrineSoundUnlock)
             Module.oxbrineSoundUnlock();
-        canvas.focus();
-        let result;
-        try {
-            result = Module.ccall("oxbrine_play", "number", ["number", "number"],
-                                  [resolutionIndex, fullscreen ? 1 : 0]);
-        } catch (error) {
-            fatalError("The show could not start", String(error && error.stack || error));
-            return;
-        }
-        if (result !== 0)
-            fatalError("The show could not start", "oxbrine_play returned " + result);
+        requestAnimationFrame(() => requestAnimationFrame(() => {
+            body.classList.add("playing");
+            canvas.focus();
+            let result;
+            try {
+                result = Module.ccall("oxbrine_play", "number", ["number", "number"],
+                                      [resolutionIndex, fullscreen ? 1 : 0]);
+            } catch (error) {
+                fatalError("The show could not start", String(error && error.stack || error));
+                return;
+            }
+            if (result !== 0)
+                fatalError("The show could not start", "oxbrine_play returned " + result);
+        }));
     }
 
     byId("choices").addEventListener("submit", play);

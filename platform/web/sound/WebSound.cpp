@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/sound/SoundControl.h"
 #include "platform/sound/fmod.hpp"
+#include "platform/web/sound/Mp3Header.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,42 +31,6 @@ void oxbrine_sound_stop(int channel);
 }
 
 namespace websound {
-
-bool isFrameHeader(const std::vector<unsigned char>& bytes, size_t at) {
-    return at + 4 <= bytes.size() && bytes[at] == 0xFF && (bytes[at + 1] & 0xE0) == 0xE0 &&
-           (bytes[at + 1] & 0x18) != 0x08 && (bytes[at + 1] & 0x06) != 0 &&
-           (bytes[at + 2] & 0xF0) != 0xF0 && (bytes[at + 2] & 0x0C) != 0x0C;
-}
-
-// Where the audio starts: past an ID3v2 tag (its size is four 7-bit bytes, plus a footer when
-// flagged), or 0.
-size_t audioStart(const std::vector<unsigned char>& bytes) {
-    if (bytes.size() < 10 || bytes[0] != 'I' || bytes[1] != 'D' || bytes[2] != '3')
-        return 0;
-    size_t size = (size_t(bytes[6] & 0x7F) << 21) | (size_t(bytes[7] & 0x7F) << 14) |
-                  (size_t(bytes[8] & 0x7F) << 7) | size_t(bytes[9] & 0x7F);
-    return 10 + size + ((bytes[5] & 0x10) ? 10 : 0);
-}
-
-// An ID3 tag or an MPEG audio frame header at the start: what decodes as music. The browser's
-// decoder settles the rest later, and reports a failure on the page.
-bool looksLikeMp3(const std::vector<unsigned char>& bytes) {
-    return audioStart(bytes) > 0 || isFrameHeader(bytes, 0);
-}
-
-// The stream's own rate from its first frame header (MPEG 1, 2 or 2.5), 0 when none is found.
-int mp3SampleRate(const std::vector<unsigned char>& bytes) {
-    static const int mpeg1Rates[3] = {44100, 48000, 32000};
-    size_t at = audioStart(bytes);
-    for (size_t end = std::min(bytes.size(), at + 65536); at < end; ++at) {
-        if (!isFrameHeader(bytes, at))
-            continue;
-        int version = (bytes[at + 1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
-        int rate = mpeg1Rates[(bytes[at + 2] >> 2) & 3];
-        return version == 3 ? rate : version == 2 ? rate / 2 : rate / 4;
-    }
-    return 0;
-}
 
 class SoundObject : public FMOD::Sound {
 public:

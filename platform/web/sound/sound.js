@@ -64,7 +64,7 @@ var OxbrineSoundLibrary = {
             var decoder = OxbrineSound.audioContext(false);
             if (!decoder && window.OfflineAudioContext) {
                 try {
-                    decoder = new OfflineAudioContext(2, 1, 48000);
+                    decoder = new window.OfflineAudioContext(2, 1, 48000);
                 } catch (error) {
                     decoder = null;
                 }
