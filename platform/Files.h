@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -33,6 +34,10 @@ bool readFileIfPresent(const std::string& path, std::uint64_t limitBytes, const 
 // <cause>" is thrown.
 void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
 void writeFileAtomically(const std::string& path, const std::string& text);
+// Several files as one save: every file's temporary is written and flushed before the first one
+// replaces its target, so a failure before that (a folder that takes no file, a full disk) leaves
+// every target as it was. Throws as writeFileAtomically does, naming the file that failed.
+void writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files);
 
 // Refuses early, before long work, a target writeFileAtomically would refuse: one that is not a
 // regular file, or a folder where no file can be created. Throws as writeFileAtomically does.

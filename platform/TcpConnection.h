@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -18,6 +19,26 @@ struct TcpAddress {
 // resolve once and keep the address). False with a reason in `error`.
 bool resolveTcpAddress(const std::string& host, std::uint16_t port, TcpAddress& address,
                        std::string& error);
+
+// A host looked up without waiting: a numeric address at once, a name on a thread of its own
+// whose answer a later poll picks up, so a frame loop never stalls on the system's resolver. A
+// lookup the system never answers holds only that thread, which is left to finish alone.
+class TcpAddressLookup {
+public:
+    enum class State { Pending, Found, Failed };
+
+    TcpAddressLookup(const std::string& host, std::uint16_t port);
+    ~TcpAddressLookup();
+    TcpAddressLookup(const TcpAddressLookup&) = delete;
+    TcpAddressLookup& operator=(const TcpAddressLookup&) = delete;
+
+    // Found: the address is in `address`; Failed: `error` says why.
+    State poll(TcpAddress& address, std::string& error);
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared;
+};
 
 class TcpConnection {
 public:

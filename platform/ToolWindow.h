@@ -92,6 +92,9 @@ struct ToolEvent {
     int y = 0;
     float wheel = 0.0f;
     int button = 0; // 1 left, 2 middle, 3 right
+    // MouseDown: 1, or 2 for the second press of a double-click (timed by the system's events,
+    // not by frames, so a slow frame does not split it).
+    int clicks = 0;
     // Dear ImGui wants this event (the pointer over a panel, typing into a text field).
     bool takenByPanel = false;
 };

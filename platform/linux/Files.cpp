@@ -166,7 +166,9 @@ void renameOver(const std::string& temporary, const std::string& path) {
         ::fsync(folder.get());
 }
 
-void writeAll(const std::string& path, const unsigned char* data, size_t size) {
+// The bytes in a flushed temporary file beside path, whose name is returned; on failure it is
+// removed and Kem::Exception thrown.
+std::string writeTemporary(const std::string& path, const unsigned char* data, size_t size) {
     std::string temporary;
     Descriptor file(createBeside(path, temporary));
     // The first failure's errno; 0 while all is well.
@@ -189,7 +191,11 @@ void writeAll(const std::string& path, const unsigned char* data, size_t size) {
         ::unlink(temporary.c_str());
         fail("write", path, std::strerror(error));
     }
-    renameOver(temporary, path);
+    return temporary;
+}
+
+void writeAll(const std::string& path, const unsigned char* data, size_t size) {
+    renameOver(writeTemporary(path, data, size), path);
 }
 
 } // namespace
@@ -212,6 +218,29 @@ void writeFileAtomically(const std::string& path, const std::vector<unsigned cha
 
 void writeFileAtomically(const std::string& path, const std::string& text) {
     writeAll(path, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+}
+
+void writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::string> temporaries;
+    try {
+        for (const auto& [path, bytes] : files)
+            temporaries.push_back(writeTemporary(
+                path, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+    } catch (...) {
+        for (const std::string& temporary : temporaries)
+            ::unlink(temporary.c_str());
+        throw;
+    }
+    // Every file is on the disk; now each replaces its target.
+    for (size_t i = 0; i < files.size(); ++i) {
+        try {
+            renameOver(temporaries[i], files[i].first);
+        } catch (...) {
+            for (size_t rest = i + 1; rest < temporaries.size(); ++rest)
+                ::unlink(temporaries[rest].c_str());
+            throw;
+        }
+    }
 }
 
 void checkWritable(const std::string& path) {

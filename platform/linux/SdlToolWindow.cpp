@@ -164,6 +164,12 @@ public:
     void beginInterface() override {
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplSDL2_NewFrame();
+        // The pointer as the window's own events place it: the backend's global position less
+        // the window's is off where no window manager has told SDL where the window went.
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        if (SDL_GetMouseFocus() == window)
+            ImGui::GetIO().MousePos = ImVec2(float(x), float(y));
         ImGui::NewFrame();
         keyDownThisFrame = false;
     }
@@ -266,6 +272,7 @@ private:
             out.type = event.type == SDL_MOUSEBUTTONDOWN ? ToolEvent::Type::MouseDown
                                                          : ToolEvent::Type::MouseUp;
             out.button = event.button.button;
+            out.clicks = event.button.clicks;
             toDrawable(event.button.x, event.button.y, out);
             out.takenByPanel = io.WantCaptureMouse;
             return true;

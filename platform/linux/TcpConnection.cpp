@@ -4,21 +4,25 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
 
-bool resolveTcpAddress(const std::string& host, std::uint16_t port, TcpAddress& address,
-                       std::string& error) {
+namespace {
+
+bool resolve(const std::string& host, std::uint16_t port, bool numericOnly, TcpAddress& address,
+             std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
+    hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
     std::string service = std::to_string(port);
     addrinfo* found = nullptr;
     int result = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
@@ -43,6 +47,49 @@ bool resolveTcpAddress(const std::string& host, std::uint16_t port, TcpAddress& 
     }
     freeaddrinfo(found);
     return fits;
+}
+
+} // namespace
+
+bool resolveTcpAddress(const std::string& host, std::uint16_t port, TcpAddress& address,
+                       std::string& error) {
+    return resolve(host, port, false, address, error);
+}
+
+struct TcpAddressLookup::Shared {
+    std::mutex lock;
+    State state = State::Pending;
+    TcpAddress address;
+    std::string error;
+};
+
+TcpAddressLookup::TcpAddressLookup(const std::string& host, std::uint16_t port)
+    : shared(std::make_shared<Shared>()) {
+    std::string ignored;
+    if (resolve(host, port, true, shared->address, ignored)) {
+        shared->state = State::Found;
+        return;
+    }
+    std::thread([result = shared, host, port] {
+        TcpAddress address;
+        std::string error;
+        bool found = resolve(host, port, false, address, error);
+        std::lock_guard<std::mutex> hold(result->lock);
+        result->address = address;
+        result->error = error;
+        result->state = found ? State::Found : State::Failed;
+    }).detach();
+}
+
+TcpAddressLookup::~TcpAddressLookup() = default;
+
+TcpAddressLookup::State TcpAddressLookup::poll(TcpAddress& address, std::string& error) {
+    std::lock_guard<std::mutex> hold(shared->lock);
+    if (shared->state == State::Found)
+        address = shared->address;
+    else if (shared->state == State::Failed)
+        error = shared->error;
+    return shared->state;
 }
 
 TcpConnection::~TcpConnection() {

@@ -2,6 +2,7 @@
 // locked itself: its owner guards it, holding the lock only for the copies.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace sound {

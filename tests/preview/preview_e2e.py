@@ -6,6 +6,7 @@ own image: after any move it must be byte for byte what oxbrine-render writes fo
 Usage: preview_e2e.py CASE PREVIEW RENDER RUN_DIR SOURCE_DIR
 """
 
+import array
 import math
 import os
 import queue
@@ -31,10 +32,12 @@ RELOAD_TIMEOUT = 10  # reloads land within a second; a loaded machine gets slack
 class Preview:
     """The preview under test; stdout lines arrive on a queue, stderr is kept."""
 
-    def __init__(self, executable, run_dir, *arguments):
+    def __init__(self, executable, run_dir, *arguments, config=None):
         self.lines = queue.Queue()
+        self.reports = {}  # the latest "lanes" and "waveform" lines of --report-lanes
         self.log = tempfile.TemporaryFile(mode="w+")
-        environment = dict(os.environ, NO_AT_BRIDGE="1", SDL_AUDIODRIVER="dummy")
+        environment = dict(os.environ, NO_AT_BRIDGE="1", SDL_AUDIODRIVER="dummy",
+                           XDG_CONFIG_HOME=config or tempfile.mkdtemp())
         self.run_dir = run_dir
         self.process = subprocess.Popen([executable, *arguments], cwd=run_dir, text=True,
                                         stdout=subprocess.PIPE, stderr=self.log, env=environment)
@@ -43,7 +46,20 @@ class Preview:
 
     def _read(self):
         for line in self.process.stdout:
-            self.lines.put(line.strip())
+            words = line.split()
+            if words and words[0] in ("lanes", "waveform"):
+                self.reports[words[0]] = [float(word) for word in words[1:]]
+            else:
+                self.lines.put(line.strip())
+
+    def report(self, kind, ready=lambda values: True, timeout=START_TIMEOUT):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            values = self.reports.get(kind)
+            if values and ready(values):
+                return values
+            time.sleep(0.1)
+        raise Failure("no %s report; stderr:\n%s" % (kind, self.stderr()))
 
     def _wait_for_window(self):
         deadline = time.monotonic() + START_TIMEOUT
@@ -297,27 +313,47 @@ def track_keys(path):
 def case_panel(preview_exe, render, run_dir, source_dir):
     """Keyboard only: open the panel, pick a track by filtering, add a key, save."""
     run, content = copy_runnable(run_dir, source_dir)
-    preview = Preview(preview_exe, run, "--paused", "--start", "30", "--content", content)
+    preview = Preview(preview_exe, run, "--paused", "--start", "30", "--content", content,
+                      "--report-lanes")
     try:
         at, before = preview.still()
         row = math.floor(at / 1000 * ROWS_PER_SECOND)
         preview.press("F2")
-        time.sleep(0.5)
+        # Drawn once, the panel gives the filter the keyboard in the frame after.
+        preview.report("lanes", lambda values: values[4] > 0)
+        time.sleep(1.0)
         subprocess.run(["xdotool", "type", "--delay", "40", "PerkProc Invert"], check=True)
         preview.press("Return")
         time.sleep(0.5)
         subprocess.run(["xdotool", "type", "--delay", "40", "1"], check=True)
         time.sleep(0.2)
         preview.press("Return")
-        deadline = time.monotonic() + RELOAD_TIMEOUT
+        # The edit redraws the show, which takes a while on a software renderer.
+        deadline = time.monotonic() + START_TIMEOUT / 3
         edited = before
         while edited == before and time.monotonic() < deadline:
             _, edited = preview.still()
         check(edited != before, "adding a key did not change the picture")
+
+        # Another tool writes the track's file while the edit is unsaved: the engine goes on
+        # showing the edit the panel holds.
+        compiled = os.path.join(run, "Data", "_PerkProc Invert.track")
+        with open(compiled, "rb") as track:
+            written_elsewhere = track.read()
+        with open(compiled + ".new", "wb") as track:
+            track.write(written_elsewhere)
+        os.replace(compiled + ".new", compiled)
+        message = '"PerkProc Invert" shows its unsaved edits again'
+        try:
+            preview.wait_stderr(message)
+        except Failure:
+            pass  # the picture says more
+        _, shown = preview.still()
+        check(shown == edited, "the picture dropped the panel's unsaved edit")
+        check(message in preview.stderr(), "the edits kept over the file were not reported")
         preview.press("ctrl+s")
 
         post = os.path.join(content, "tracks", "post.tl")
-        compiled = os.path.join(run, "Data", "_PerkProc Invert.track")
         deadline = time.monotonic() + RELOAD_TIMEOUT
         while (row, 1.0, 0) not in track_keys(compiled) and time.monotonic() < deadline:
             time.sleep(0.2)
@@ -331,6 +367,200 @@ def case_panel(preview_exe, render, run_dir, source_dir):
     finally:
         preview.close()
         shutil.rmtree(os.path.dirname(run), ignore_errors=True)
+
+
+def cue_rows(run_dir, kind):
+    rows = []
+    with open(os.path.join(run_dir, "Data", "music.cues")) as cues:
+        for line in cues:
+            words = line.split()
+            if len(words) >= 2 and not line.startswith("#") and words[1] == kind:
+                rows.append(int(words[0]))
+    return rows
+
+
+def music_envelope(run_dir, columns):
+    """Each column's highest less lowest sample over the whole show, from the MP3 decoded here
+    (ffmpeg), on the scale of floats from -1 to 1."""
+    mp3 = [name for name in os.listdir(os.path.join(run_dir, "Data")) if name.endswith(".mp3")]
+    check(len(mp3) == 1, "expected one MP3 in Data/: %s" % mp3)
+    pcm = subprocess.run(["ffmpeg", "-v", "error", "-i", os.path.join(run_dir, "Data", mp3[0]),
+                          "-f", "s16le", "-ac", "1", "-ar", "44100", "-"],
+                         check=True, capture_output=True, timeout=120).stdout
+    samples = array.array("h", pcm)
+    per_column = 78.0 * 44100 / columns
+    envelope = []
+    for column in range(columns):
+        part = samples[int(column * per_column):int((column + 1) * per_column)]
+        envelope.append((max(part) - min(part)) / 32768.0 if part else 0.0)
+    return envelope
+
+
+def correlation(a, b):
+    mean_a, mean_b = sum(a) / len(a), sum(b) / len(b)
+    covariance = sum((x - mean_a) * (y - mean_b) for x, y in zip(a, b))
+    spread = math.sqrt(sum((x - mean_a) ** 2 for x in a) * sum((y - mean_b) ** 2 for y in b))
+    return covariance / spread if spread else 0.0
+
+
+class Lanes:
+    """Rows to window pixels, from the preview's "lanes" report."""
+
+    def __init__(self, values):
+        self.left, self.right, self.first, self.last, self.top, self.bottom = values
+
+    def x(self, row):
+        return round(self.left + (row - self.first) * (self.right - self.left)
+                     / (self.last - self.first))
+
+    def middle(self):
+        return round((self.top + self.bottom) / 2)
+
+
+def case_choreo(preview_exe, render, run_dir, source_dir):
+    """The panel over the music: the waveform, snapping keys to beats and claps (Alt frees), undo
+    and redo of a drag by keyboard, a marker kept across a restart, and half speed."""
+    run, content = copy_runnable(run_dir, source_dir)
+    root = os.path.dirname(run)
+    # A track of its own, which no source of the show reads: the save says so.
+    with open(os.path.join(content, "tracks", "choreo.tl"), "w") as source:
+        source.write("track Choreo Test\n  0    0    hold\n")
+    shutil.copy(os.path.join(source_dir, "Demo.cpp"), root)
+    config = tempfile.mkdtemp()
+    compiled = os.path.join(run, "Data", "_Choreo Test.track")
+    preview = Preview(preview_exe, run, "--paused", "--start", "20", "--content", content,
+                      "--panel", "--report-lanes", config=config)
+
+    def mouse(*steps):
+        for step in steps:
+            subprocess.run(["xdotool", *step], check=True, timeout=10)
+            time.sleep(0.15)
+
+    def at(x, y):
+        return ["mousemove", "--window", preview.window, str(x), str(y)]
+
+    def saved_rows():
+        """Ctrl+S, then the rows of the track's keys once the compiled file has been replaced."""
+        def stamp():
+            return os.stat(compiled).st_mtime_ns if os.path.exists(compiled) else None
+        time.sleep(0.3)
+        before = stamp()
+        preview.press("ctrl+s")
+        # Each edit redraws the show, which takes a while on a software renderer.
+        deadline = time.monotonic() + START_TIMEOUT / 3
+        while stamp() == before and time.monotonic() < deadline:
+            time.sleep(0.1)
+        return [row for row, _, _ in track_keys(compiled)] if os.path.exists(compiled) else []
+
+    try:
+        # The strip's loudest columns lie where the music decoded here is loudest.
+        strip = preview.report("waveform")[2:]
+        expected = music_envelope(run, len(strip))
+        check(correlation(strip, expected) > 0.9, "the waveform does not follow the music "
+              "(correlation %.2f)" % correlation(strip, expected))
+        loudest = sorted(range(len(strip)), key=lambda i: -strip[i])[:10]
+        loud = set(sorted(range(len(expected)), key=lambda i: -expected[i])[:40])
+        check(sum(any(i + d in loud for d in (-1, 0, 1)) for i in loudest) >= 8,
+              "the strip's loudest columns %s are not where the music is loudest" % loudest)
+
+        subprocess.run(["xdotool", "type", "--delay", "40", "Choreo Test"], check=True)
+        preview.press("Return")
+        time.sleep(0.5)  # the value field takes the keyboard; the click below takes it away
+        lanes = Lanes(preview.report("lanes", lambda v: v[4] > 0))
+        # Away from the text fields, then zoomed in around row 380 to ten pixels a row or so.
+        mouse(at(lanes.x(380), lanes.top + 8), ["click", "1"])
+        for _ in range(12):
+            mouse(["click", "4"])
+        lanes = Lanes(preview.report("lanes", lambda v: v[3] - v[2] < 120))
+        check(lanes.first < 360 and lanes.last > 400, "zoomed to rows %g..%g" % (lanes.first,
+                                                                                  lanes.last))
+        claps = [row for row in cue_rows(run, "clap")
+                 if lanes.first + 4 < row < lanes.last - 4 and row not in (376, 384, 389, 394)]
+        check(claps, "no clap between rows %g and %g" % (lanes.first, lanes.last))
+        clap = claps[0]
+        y = lanes.middle()
+
+        def add(row):
+            return [at(lanes.x(row), y), ["click", "--repeat", "2", "--delay", "60", "1"]]
+
+        def drag(start, end, alt=False):
+            steps = [at(lanes.x(start), y), ["mousedown", "1"]]
+            steps += [at(lanes.x(start + (end - start) * k / 4), y) for k in range(1, 5)]
+            # A frame sees the last place before the button comes up.
+            steps += [["sleep", "1"], at(lanes.x(end), y), ["sleep", "1"]]
+            steps = ([["keydown", "alt"]] if alt else []) + steps + [["mouseup", "1"]]
+            return steps + ([["keyup", "alt"]] if alt else [])
+
+        # (what, snapping presses of G from the last mode, mouse steps, rows expected, rows gone)
+        steps = [
+            ("a key added near a beat lands on it", 2, add(373), [376], []),
+            ("dragged near the next beat, it lands on that", 0, drag(376, 381), [384], [376]),
+            ("dragged with Alt, it lands where it is let go", 0, drag(384, 389, alt=True), [389],
+             [384]),
+            ("added with clap snapping, it lands on the clap", 3, add(clap + 2), [clap, 389], []),
+        ]
+        for what, presses, actions, present, gone in steps:
+            for _ in range(presses):
+                preview.press("g")
+            mouse(*actions)
+            rows = saved_rows()
+            check(all(row in rows for row in present) and not any(row in rows for row in gone),
+                  "%s: the track's keys are on rows %s; stderr:\n%s" % (what, rows, preview.stderr()))
+        preview.wait_stderr('"Choreo Test" is never read by the show')
+        preview.wait_stderr("snapping: clap")
+
+        # Undo and redo of the Alt drag, by keyboard.
+        mouse(*drag(389, 394, alt=True))
+        check(394 in saved_rows(), "the second drag did not land")
+        preview.press("ctrl+z")
+        rows = saved_rows()
+        check(389 in rows and 394 not in rows, "Ctrl+Z left the keys on %s" % rows)
+        preview.press("ctrl+shift+z")
+        rows = saved_rows()
+        check(394 in rows and 389 not in rows, "Ctrl+Shift+Z left the keys on %s" % rows)
+
+        # A marker at the play head, in a file a person can read.
+        at_ms, _ = preview.still()
+        marker_row = math.floor(at_ms / 1000 * ROWS_PER_SECOND)
+        preview.press("m")
+        preview.wait_stderr("marker 1 at row %d" % marker_row)
+        with open(os.path.join(content, "markers.txt")) as markers:
+            check(re.search(r"^%d\s+1$" % marker_row, markers.read(), re.MULTILINE),
+                  "markers.txt lacks the marker")
+    finally:
+        preview.close()
+
+    # After a restart: the marker is read back (Ctrl+Right goes to it), snapping is still on
+    # claps, and at half speed the music's row moves half as fast as at full speed.
+    preview = Preview(preview_exe, run, "--paused", "--start", "0", "--content", content,
+                      config=config)
+    try:
+        preview.press("ctrl+Right")
+        reached, _ = preview.still()
+        check(reached == row_start_milliseconds(marker_row),
+              "Ctrl+Right went to %d ms, not the marker's row %d" % (reached, marker_row))
+        preview.press("g")
+        preview.wait_stderr("snapping: accent")
+
+        def rate():
+            preview.press("space")
+            first, _ = preview.still()
+            started = time.monotonic()
+            time.sleep(2.0)
+            second, _ = preview.still()
+            elapsed = time.monotonic() - started
+            preview.press("space")
+            return (second - first) / 1000.0 / elapsed
+
+        full = rate()
+        preview.press("bracketleft")
+        preview.wait_stderr("speed 0.5")
+        half = rate()
+        check(0.35 < half / full < 0.65, "at half speed the rows moved %.2f as fast (%.3f, %.3f)"
+              % (half / full, half, full))
+    finally:
+        preview.close()
+        shutil.rmtree(root, ignore_errors=True)
 
 
 class FakeEditor:
@@ -493,6 +723,25 @@ def case_link(preview_exe, render, run_dir, source_dir):
     finally:
         preview.close()
         shutil.rmtree(os.path.dirname(run), ignore_errors=True)
+
+
+def case_lookup(preview_exe, render, run_dir, source_dir):
+    """The editor's host name is looked up while the preview plays on: here the resolver takes a
+    minute, and the picture moves meanwhile."""
+    os.environ["LD_PRELOAD"] = os.environ["OXBRINE_SLOW_RESOLVER"]
+    os.environ["ASAN_OPTIONS"] = (os.environ.get("ASAN_OPTIONS", "") +
+                                  ":verify_asan_link_order=0").lstrip(":")
+    preview = Preview(preview_exe, run_dir, "--start", "10", "--editor", "slow.invalid:1338")
+    try:
+        first, _ = preview.still()
+        time.sleep(1.0)
+        second, _ = preview.still()
+        check(second > first, "the preview stood still while the editor's name was looked up")
+        check("slow.invalid" not in preview.stderr(), "the lookup ended early:\n" +
+              preview.stderr())
+    finally:
+        preview.process.kill()
+        preview.process.wait()
 
 
 def main():

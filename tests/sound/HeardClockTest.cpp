@@ -1,10 +1,12 @@
 // The heard-position estimate against a simulated device whose callbacks come irregularly.
 #include "platform/sound/HeardClock.h"
+#include "platform/sound/FrameRing.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -175,3 +177,49 @@ TEST(HeardClock, UnheardOutputRunsOnTheWallClockUpToTheStreamEnd) {
 }
 
 } // namespace
+
+// Slowed playback: the ring hands the device frames read `speed` stream frames apart, in between
+// interpolated, and the clock hears the stream move at that speed against the device's time.
+TEST(HeardClock, SlowedPlaybackResamplesAndHearsTheStreamAtItsSpeed) {
+    for (double speed : {1.0, 0.5, 0.25}) {
+        SCOPED_TRACE(speed);
+        // A ramp: frame i holds i on both sides.
+        sound::FrameRing ring(4096);
+        std::vector<float> ramp(2 * 4096);
+        for (int i = 0; i < 4096; ++i)
+            ramp[size_t(i) * 2] = ramp[size_t(i) * 2 + 1] = float(i);
+        ring.push(ramp.data(), 4096);
+        std::vector<float> out(2 * 64, 0.0f);
+        double phase = 0.0;
+        int consumed = 0, written = 0, heard = 0;
+        for (int call = 0; call < 10; ++call) {
+            std::fill(out.begin(), out.end(), 0.0f);
+            written = ring.popStepping(out.data(), 64, speed, phase, consumed);
+            ASSERT_EQ(written, 64);
+            for (int k = 0; k < 64; ++k)
+                ASSERT_FLOAT_EQ(out[size_t(k) * 2], float((call * 64 + k) * speed))
+                    << "output frame " << call * 64 + k;
+            heard += consumed;
+        }
+        EXPECT_EQ(heard, int(std::lround(640 * speed)));
+
+        // A device taking a period a callback hears period * speed stream frames each time.
+        sound::HeardClock clock(rate, period, true, -1);
+        JitteryDevice device{100.0};
+        clock.restart(device.start, 0.0, 0);
+        clock.setSpeed(speed);
+        double callAt = device.nextCallTime();
+        double now = device.start;
+        for (; now < device.start + 4.0; now += 0.0007) {
+            while (callAt <= now) {
+                int delivered = int(std::lround(period * speed));
+                clock.recordCallback(callAt, device.nextFrame, delivered);
+                device.nextFrame += delivered;
+                ++device.calls;
+                callAt = device.nextCallTime();
+            }
+            clock.read(now);
+        }
+        EXPECT_NEAR(clock.read(now), 4000.0 * speed, 30.0);
+    }
+}

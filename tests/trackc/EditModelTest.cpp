@@ -273,3 +273,25 @@ TEST(EditModel, RefusedCommandsChangeNothing) {
     EXPECT_FALSE(model.isAnyDirty());
     EXPECT_FALSE(model.canUndo());
 }
+
+// A source changed on disk replaces the keys of the tracks it changed; only their changes leave
+// the undo history, and the other tracks' edits still undo and redo.
+TEST(EditModel, AnOutsideChangeDropsOnlyTheReplacedTracksHistory) {
+    std::string file = writeSource("outside", source);
+    EditModel model;
+    model.load({file});
+    model.insertKey("A", {4, 9, 0});
+    model.insertKey("B", {8, 7, 0});
+    model.undo(); // B is as loaded again, its edit only a redo
+    std::ofstream(file, std::ios::binary) << "track A\n  0    1    linear\n  8    2    smooth\n"
+                                             "  16   3    hold\n  24   4    easein\n"
+                                             "track B\n  0    11   hold\n";
+    EXPECT_TRUE(model.reload({file}).empty());
+    EXPECT_EQ(describe(model), "A 0:1:1 4:9:0 8:2:2 16:3:0 24:4:3 | B 0:11:0");
+    ASSERT_TRUE(model.canUndo());
+    EXPECT_TRUE(model.undo());
+    EXPECT_EQ(describe(model), "A 0:1:1 8:2:2 16:3:0 24:4:3 | B 0:11:0");
+    EXPECT_TRUE(model.redo());
+    EXPECT_FALSE(model.redo()) << "B's edit was of keys the file no longer holds";
+    EXPECT_EQ(describe(model), "A 0:1:1 4:9:0 8:2:2 16:3:0 24:4:3 | B 0:11:0");
+}

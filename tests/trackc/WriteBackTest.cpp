@@ -292,3 +292,29 @@ TEST(WriteBack, EditorXmlStaysAndItsTextTwinOverridesIt) {
     EXPECT_TRUE(model.reload(model.getSourceFiles()).empty());
     EXPECT_FALSE(model.isAnyDirty());
 }
+
+// A save touching several files writes them all or none: here the last compiled file cannot be
+// written (a link stands in its place), so neither source changes.
+TEST(WriteBack, ASaveOfSeveralFilesIsAllOrNothing) {
+    std::string folder = freshFolder("together");
+    writeText(folder + "a.tl", "track Alpha\n  0    1    hold\n");
+    writeText(folder + "b.tl", "track Beta\n  0    2    hold\n");
+    fs::create_directories(folder + "Data");
+    fs::create_symlink(folder + "elsewhere", folder + "Data/_Beta.track");
+    EditModel model;
+    model.load({folder + "a.tl", folder + "b.tl"});
+    model.insertKey("Alpha", {8, 3, 0});
+    model.insertKey("Beta", {8, 4, 0});
+    try {
+        model.save({folder + "Data/", ""});
+        ADD_FAILURE() << "the save must fail";
+    } catch (const TimelineError& e) {
+        EXPECT_NE(std::string(e.what()).find("_Beta.track"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readWholeFile(folder + "a.tl"), "track Alpha\n  0    1    hold\n");
+    EXPECT_EQ(readWholeFile(folder + "b.tl"), "track Beta\n  0    2    hold\n");
+    EXPECT_FALSE(fs::exists(folder + "Data/_Alpha.track"));
+    EXPECT_TRUE(model.isDirty("Alpha"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3)
+        << "no temporary files left behind";
+}

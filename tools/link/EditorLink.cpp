@@ -102,16 +102,26 @@ void EditorLink::reportRow(std::uint32_t row) {
 }
 
 void EditorLink::startConnecting(std::uint32_t now) {
-    attempted = true;
-    stageSince = now;
     if (!resolved) {
+        // A name is looked up on a thread: until it is found, each poll only asks again.
+        using Lookup = platform::TcpAddressLookup;
+        if (!lookup)
+            lookup = std::make_unique<Lookup>(host, port);
         std::string error;
-        resolved = platform::resolveTcpAddress(host, port, address, error);
+        Lookup::State state = lookup->poll(address, error);
+        if (state == Lookup::State::Pending)
+            return;
+        lookup.reset();
+        resolved = state == Lookup::State::Found;
         if (!resolved) {
+            attempted = true;
+            stageSince = now;
             stopWith("editor at " + label + ": " + error, now);
             return;
         }
     }
+    attempted = true;
+    stageSince = now;
     connection.connect(address);
     stage = Stage::Connecting;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,7 @@ private:
     std::string label; // host:port, for messages
     platform::TcpAddress address;
     bool resolved = false;
+    std::unique_ptr<platform::TcpAddressLookup> lookup; // while the host is being looked up
     platform::TcpConnection connection;
 
     Stage stage = Stage::Waiting;

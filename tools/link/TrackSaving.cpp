@@ -1,23 +1,19 @@
-// Track files from the keys in memory, encoded by the track compiler's writer.
+// Track files from the keys in memory, through the track compiler's one writer of track files.
 #include "TrackSaving.h"
 
 #include "TrackWriter.h"
-#include "platform/Files.h"
 
 void saveTracks(const TrackSet& tracks, const std::string& base) {
-    TrackSource source;
+    std::vector<TrackSource> sources;
     for (int i = 0; i < tracks.getTrackCount(); ++i) {
         const Track* track = tracks.getTrackAt(i);
+        TrackSource source;
         source.name = track->getName();
-        source.keys.clear();
         for (int k = 0; k < track->getKeyCount(); ++k) {
             const TrackKey& key = track->getKeys()[k];
-            SourceKey copy;
-            copy.row = key.row;
-            copy.value = key.value;
-            copy.interpolation = key.interpolation;
-            source.keys.push_back(copy);
+            source.keys.push_back(SourceKey{key.row, key.value, key.interpolation, 0});
         }
-        platform::writeFileAtomically(base + "_" + source.name + ".track", encodeTrack(source));
+        sources.push_back(std::move(source));
     }
+    writeTrackFiles(sources, base);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// Every track of the set as "<base>_<name>.track" in the show's binary format (base as in
-// TrackSet, e.g. "Data/"), each written whole or not at all. Throws Kem::Exception naming the
-// file that could not be written; tracks before it are already saved.
+// Every track of the set as "<base>_<name>.track" in the show's binary format (base a folder
+// ending in '/', as in TrackSet, e.g. "Data/"), through the one writer of track files: all of
+// them or none. Throws TimelineError naming the file that could not be written.
 void saveTracks(const TrackSet& tracks, const std::string& base);

@@ -33,6 +33,8 @@ bool CurveView::handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapC
         ImGuiButtonFlags_MouseButtonLeft | ImGuiButtonFlags_MouseButtonRight |
             ImGuiButtonFlags_MouseButtonMiddle);
     const bool hovered = ImGui::IsItemHovered();
+    // The wheel zooms even while a field is being typed in.
+    const bool underPointer = ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenBlockedByActiveItem);
     const ImGuiIO& io = ImGui::GetIO();
     const ImVec2 mouse = io.MousePos;
 
@@ -61,12 +63,9 @@ bool CurveView::handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapC
     };
 
     // Zoom around the pointer; pan with the right or middle button, or the left on empty space.
-    if (hovered && io.MouseWheel != 0.0f)
+    if (underPointer && io.MouseWheel != 0.0f)
         axis.zoomAround(axis.xToRow(mouse.x), io.MouseWheel);
-    if (hovered && (ImGui::IsMouseClicked(ImGuiMouseButton_Right) ||
-                    ImGui::IsMouseClicked(ImGuiMouseButton_Middle) ||
-                    (ImGui::IsMouseClicked(ImGuiMouseButton_Left) && !nearest)))
-        panning = true;
+    // The pointer's move in the frame of the press itself is where it came from, not a pan.
     if (panning) {
         bool held = ImGui::IsMouseDown(ImGuiMouseButton_Left) ||
                     ImGui::IsMouseDown(ImGuiMouseButton_Right) ||
@@ -75,6 +74,10 @@ bool CurveView::handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapC
             axis.scrollBy(-io.MouseDelta.x / axis.pixelsPerRow());
         panning = held;
     }
+    if (hovered && (ImGui::IsMouseClicked(ImGuiMouseButton_Right) ||
+                    ImGui::IsMouseClicked(ImGuiMouseButton_Middle) ||
+                    (ImGui::IsMouseClicked(ImGuiMouseButton_Left) && !nearest)))
+        panning = true;
 
     if (frame.readOnly)
         return true;
@@ -121,8 +124,7 @@ bool CurveView::handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapC
         dragging = false;
     }
 
-    if (hovered && ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left) && !nearest && frame.active &&
-        !frame.active->empty()) {
+    if (hovered && frame.doubleClicked && !nearest && frame.active && !frame.active->empty()) {
         const std::string& active = *frame.active;
         std::int32_t row = std::max(0, landingRow(std::max(0.0, axis.xToRow(mouse.x))));
         const Track& track = *Sync::getTracks()->getTrack(active.c_str());

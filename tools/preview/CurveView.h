@@ -22,6 +22,7 @@ struct CurveFrame {
     bool readOnly = false;
     double playRow = 0.0;
     float top = 0.0f, bottom = 0.0f; // the lane's pixels; across the axis's span
+    bool doubleClicked = false;      // the window saw a double-click since the last frame
 };
 
 struct SnapChoice {

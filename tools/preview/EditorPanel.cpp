@@ -2,6 +2,7 @@
 // row and value fields and the save line beneath; and its keys.
 #include "EditorPanel.h"
 
+#include "Checker.h"
 #include "MusicLanes.h"
 #include "ShownText.h"
 #include "Sync.h"
@@ -43,9 +44,9 @@ bool containsIgnoringCase(const std::string& text, const char* part) {
 } // namespace
 
 EditorPanel::EditorPanel(EditModel& model, SaveSettings settings, std::string newTrackFile,
-                         std::function<void(const std::string&)> report)
+                         std::string sourceRoot, std::function<void(const std::string&)> report)
     : model(model), settings(std::move(settings)), newTrackFile(std::move(newTrackFile)),
-      report(std::move(report)) {}
+      sourceRoot(std::move(sourceRoot)), report(std::move(report)) {}
 
 void EditorPanel::adoptLoadedModel() {
     for (const EditTrack& track : model.getTracks())
@@ -61,11 +62,36 @@ float EditorPanel::heightIn(float windowHeight) const {
     return visible ? std::max(240.0f, std::floor(windowHeight * 0.42f)) : 0.0f;
 }
 
+namespace {
+
+bool engineHolds(const Track& track, const std::vector<TrackKey>& keys) {
+    if (track.getKeyCount() != int(keys.size()))
+        return false;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const TrackKey& held = track.getKeys()[i];
+        if (held.row != keys[i].row || held.interpolation != keys[i].interpolation ||
+            std::memcmp(&held.value, &keys[i].value, sizeof(float)) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool EditorPanel::pushToEngine() {
     bool changed = false;
     for (const EditTrack& track : model.getTracks()) {
         auto known = pushed.find(track.name);
-        if (known != pushed.end() && known->second == track.revision)
+        bool pushedAlready = known != pushed.end() && known->second == track.revision;
+        // Unsaved edits are what the engine shows: keys that came from elsewhere since (a track
+        // file another tool wrote, a live editor that has gone) give way to them again.
+        if (pushedAlready && !sameKeys(track.keys, track.saved) &&
+            !engineHolds(*Sync::getTracks()->getTrack(track.name.c_str()), track.keys)) {
+            pushedAlready = false;
+            report("\"" + track.name +
+                   "\" shows its unsaved edits again over keys from elsewhere (Ctrl+S saves them)");
+        }
+        if (pushedAlready)
             continue;
         pushed[track.name] = track.revision;
         Sync::getTracks()
@@ -165,6 +191,8 @@ void EditorPanel::draw(const PanelFrame& frame) {
     curveFrame.playRow = frame.row;
     curveFrame.top = top + 2.0f;
     curveFrame.bottom = bottom;
+    curveFrame.doubleClicked = doubleClicked;
+    doubleClicked = false;
     curveTop = curveFrame.top;
     curveBottom = curveFrame.bottom;
     // A child window of its own: its draw list holds the curves' many vertices apart.
@@ -237,7 +265,9 @@ void EditorPanel::drawList(const PanelFrame& frame, float height) {
             ImGui::GetWindowDrawList()->AddCircleFilled(ImVec2(at.x + 4.0f, middle), 3.5f,
                                                         IM_COL32(110, 230, 110, 255));
         ImGui::SetCursorScreenPos(ImVec2(at.x + 12.0f, at.y));
-        bool dirty = model.isDirty(entry.name);
+        // A track the show reads that no source defines is in the model only once edited.
+        const EditTrack* edited = model.findTrack(entry.name);
+        bool dirty = edited && !sameKeys(edited->keys, edited->saved);
         char label[160];
         std::snprintf(label, sizeof label, "%s%s", entry.name.c_str() + entry.group.size(),
                       dirty ? " *" : "");
@@ -351,11 +381,25 @@ void EditorPanel::applyFields(double) {
 }
 
 void EditorPanel::save() {
+    std::vector<std::string> saving;
+    for (const EditTrack& track : model.getTracks())
+        if (!sameKeys(track.keys, track.saved))
+            saving.push_back(track.name);
     try {
         std::vector<std::string> written = model.save(settings);
         status = written.empty() ? "nothing to save" : "saved";
         for (const std::string& file : written)
             status += " " + file;
+        // Saved as asked, but a track the show never reads is worth a word.
+        const std::set<std::string>& read = readTrackNames();
+        bool unread = false;
+        for (const std::string& name : saving)
+            if (!read.empty() && !read.count(name)) {
+                status += "; \"" + name + "\" is never read by the show";
+                unread = true;
+            }
+        if (unread)
+            report(status);
         status = shownText(status, 2);
     } catch (const std::exception& error) {
         std::string refused = std::string("save refused: ") + error.what();
@@ -368,6 +412,16 @@ std::string EditorPanel::takeMarkerName() {
     std::string name = markerName;
     markerName[0] = '\0';
     return name;
+}
+
+const std::set<std::string>& EditorPanel::readTrackNames() {
+    if (!readNamesKnown && !sourceRoot.empty()) {
+        readNamesKnown = true;
+        readNames = findReadTrackNamesInTree(sourceRoot);
+        for (const std::string& name : findIndirectTrackNamesInTree(sourceRoot))
+            readNames.insert(name);
+    }
+    return readNames;
 }
 
 bool EditorPanel::perform(Action action, double row, bool readOnly, const CueSheet& cues) {

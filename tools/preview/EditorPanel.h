@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,11 @@ struct PanelFrame {
 
 class EditorPanel {
 public:
-    // newTrackFile: where a track no source defines yet is saved.
+    // newTrackFile: where a track no source defines yet is saved. sourceRoot: the program's
+    // source tree, whose reads of tracks a save checks the saved tracks' names against (empty:
+    // no check).
     EditorPanel(EditModel& model, SaveSettings settings, std::string newTrackFile,
-                std::function<void(const std::string&)> report);
+                std::string sourceRoot, std::function<void(const std::string&)> report);
 
     // After the model's first load: the engine's tracks hold those keys already (from the
     // compiled files), so only later changes are pushed.
@@ -59,6 +62,8 @@ public:
     float getCurveTop() const { return curveTop; }
     float getCurveBottom() const { return curveBottom; }
     void setSnap(SnapMode mode) { snap = mode; }
+    // A double-click the window reported: the curve lane takes it in its next frame.
+    void noteDoubleClick() { doubleClicked = true; }
     // The name typed for the next marker, emptied; empty when none was typed.
     std::string takeMarkerName();
     // Gives the engine's tracks the keys the model changed since the last call; true when any.
@@ -76,6 +81,8 @@ private:
     void drawList(const PanelFrame& frame, float height);
     void drawFields(const PanelFrame& frame);
     void save();
+    // The names of the tracks the show's sources read (or may read), worked out at first need.
+    const std::set<std::string>& readTrackNames();
     // The tracks drawn: those picked, the active one, or until any is picked those the frame on
     // screen read.
     void collectShown(const PanelFrame& frame);
@@ -88,6 +95,9 @@ private:
     EditModel& model;
     SaveSettings settings;
     std::string newTrackFile;
+    std::string sourceRoot;
+    std::set<std::string> readNames;
+    bool readNamesKnown = false;
     std::function<void(const std::string&)> report;
     CurveView curves;
     std::vector<Entry> entries;
@@ -106,6 +116,7 @@ private:
     char markerName[64] = {};
     float curveTop = 0.0f, curveBottom = 0.0f;
     bool picked = false; // the maker has picked tracks to show
+    bool doubleClicked = false;
     bool visible = false;
     bool focusFilter = false;
     bool focusValue = false;

@@ -20,6 +20,7 @@ const ImU32 labelColour = IM_COL32(215, 220, 230, 255);
 const ImU32 secondsColour = IM_COL32(150, 200, 255, 255);
 const ImU32 waveColour = IM_COL32(110, 190, 170, 255);
 const ImU32 markerColour = IM_COL32(255, 215, 60, 255);
+const ImU32 markerPlateColour = IM_COL32(60, 50, 20, 255);
 const ImU32 headColour = IM_COL32(255, 60, 40, 255);
 const ImU32 cueColours[] = {IM_COL32(255, 120, 90, 255),   // accent
                             IM_COL32(120, 170, 255, 255),  // kick
@@ -79,7 +80,11 @@ void paintRuler(ImDrawList* list, const TimeAxis& axis, float top, const Markers
             continue;
         list->AddTriangleFilled(ImVec2(x, bottom), ImVec2(x - 5.0f, bottom - 8.0f),
                                 ImVec2(x + 5.0f, bottom - 8.0f), markerColour);
-        list->AddText(ImVec2(x + 6.0f, bottom - 15.0f), markerColour, marker.name.c_str());
+        // Over the seconds' labels, on a plate of its own so both stay readable.
+        ImVec2 size = ImGui::CalcTextSize(marker.name.c_str());
+        list->AddRectFilled(ImVec2(x + 5.0f, middle + 1.0f),
+                            ImVec2(x + 9.0f + size.x, bottom), markerPlateColour);
+        list->AddText(ImVec2(x + 7.0f, middle), markerColour, marker.name.c_str());
     }
     float head = axis.rowToX(playRow);
     list->AddLine(ImVec2(head, top), ImVec2(head, bottom), headColour, 2.0f);

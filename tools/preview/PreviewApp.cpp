@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -68,6 +69,15 @@ std::string joinedPath(const std::string& folder, const char* name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// The program's sources beside the content folder (the source tree's own layout), or "".
+std::string sourceTreeOf(const std::string& content) {
+    std::error_code error;
+    std::filesystem::path root = std::filesystem::path(content) / "..";
+    return std::filesystem::is_regular_file(root / "Demo.cpp", error)
+               ? root.lexically_normal().string()
+               : std::string();
+}
+
 double medianOf(std::vector<float> values) {
     if (values.empty())
         return 0.0;
@@ -90,6 +100,7 @@ public:
           reload("Data/", paths.content, paths.imageGenerator, model,
                  [this](const std::string& message) { report(message); }),
           panel(model, {"Data/", reload.getLimitsFile()}, paths.content + "/tracks/editor.tl",
+                sourceTreeOf(paths.content),
                 [this](const std::string& message) { report(message); }),
           markers(joinedPath(paths.content, "markers.txt")), screenshot(options.screenshot),
           reportLanes(options.reportLanes),
@@ -463,6 +474,8 @@ private:
         case Type::Resized:
             return;
         case Type::MouseDown:
+            if (event.button == 1 && event.clicks >= 2)
+                panel.noteDoubleClick();
             // On the bar: the marked stretch is dragged to scroll the lanes; elsewhere a seek.
             if (!event.takenByPanel && event.button == 1 && hudVisible &&
                 hud.isOnBar(event.x, event.y, axis)) {

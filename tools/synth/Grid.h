@@ -1,13 +1,15 @@
 // The tune's time grid: rows of the show's clock mapped to sample positions, without drift.
 #pragma once
 
+#include "src/MusicGrid.h"
+
 #include <cmath>
 #include <cstdint>
 
 namespace Synth {
 
 constexpr int kSampleRate = 44100;
-constexpr double kRowsPerSecond = 17.946666666666665;
+constexpr double kRowsPerSecond = MusicGrid::rowsPerSecond;
 
 // Every event starts exactly on the sample nearest its row; computed from the row, never summed.
 inline int64_t rowToSample(double row) {

@@ -139,7 +139,7 @@ std::vector<std::string> EditModel::reload(const std::vector<std::string>& sourc
     if (!problems.empty())
         throw TimelineError(joined(problems));
     std::vector<std::string> conflicts;
-    bool replaced = false;
+    std::vector<size_t> replaced;
     for (const TrackSource& source : fresh) {
         std::vector<TrackKey> keys = keysOf(source);
         size_t index = indexOf(source.name);
@@ -156,17 +156,41 @@ std::vector<std::string> EditModel::reload(const std::vector<std::string>& sourc
         } else {
             track.keys = keys;
             ++track.revision;
-            replaced = true;
+            replaced.push_back(index);
         }
         track.saved = keys;
     }
     sources = sourceFiles;
-    if (replaced) {
-        history.clear();
-        done = 0;
-    }
+    dropHistoryOf(replaced);
     ++changeCount;
     return conflicts;
+}
+
+void EditModel::dropHistoryOf(const std::vector<size_t>& replaced) {
+    if (replaced.empty())
+        return;
+    // Undoing or redoing a change of these tracks could bring back keys the file no longer
+    // holds; the other tracks' changes stay, each command keeping what it did to them.
+    std::vector<Command> kept;
+    size_t keptDone = 0;
+    for (size_t i = 0; i < history.size(); ++i) {
+        Command& command = history[i];
+        auto gone = std::remove_if(
+            command.changes.begin(), command.changes.end(), [&](const Change& change) {
+                return std::find(replaced.begin(), replaced.end(), change.track) != replaced.end();
+            });
+        bool touched = gone != command.changes.end();
+        command.changes.erase(gone, command.changes.end());
+        if (command.changes.empty())
+            continue;
+        if (touched)
+            command.move = false; // no longer the drag it was: a drag cannot continue it
+        kept.push_back(std::move(command));
+        if (i < done)
+            ++keptDone;
+    }
+    history = std::move(kept);
+    done = keptDone;
 }
 
 void EditModel::addTrack(const std::string& name, const std::string& file) {
@@ -490,10 +514,26 @@ std::vector<std::string> EditModel::save(const SaveSettings& settings) {
     if (!problems.empty())
         throw TimelineError(joined(problems));
 
+    // Every file of the save, sources and compiled tracks, written as one: all or nothing.
+    std::vector<std::pair<std::string, std::string>> outputs(texts.begin(), texts.end());
+    if (!settings.dataFolder.empty()) {
+        std::vector<TrackSource> compiled;
+        for (const auto& [file, indices] : byFile)
+            for (size_t index : indices) {
+                TrackSource source{tracks[index].name, file, 0, {}};
+                for (const TrackKey& key : tracks[index].keys)
+                    source.keys.push_back(SourceKey{key.row, key.value, key.interpolation, 0});
+                compiled.push_back(std::move(source));
+            }
+        std::error_code ignored;
+        fs::create_directories(settings.dataFolder, ignored);
+        for (auto& file : compiledTrackFiles(compiled, settings.dataFolder))
+            outputs.push_back(std::move(file));
+    }
+    replaceFiles(outputs);
+
     std::vector<std::string> files;
-    std::vector<std::string> names;
     for (const auto& [file, text] : texts) {
-        replaceFile(file, text);
         files.push_back(file);
         // A new file (a text twin, or a new track's) is read from now on too.
         if (std::find(sources.begin(), sources.end(), file) == sources.end())
@@ -505,17 +545,13 @@ std::vector<std::string> EditModel::save(const SaveSettings& settings) {
             EditTrack& edited = tracks[index];
             bool saved =
                 std::find(byFile[file].begin(), byFile[file].end(), index) != byFile[file].end();
-            if (saved) {
+            if (saved)
                 edited.saved = edited.keys;
-                names.push_back(edited.name);
-            }
             if (saved || edited.origin.file == file)
                 edited.origin = originOf(track);
         }
     }
     ++changeCount;
-    if (!settings.dataFolder.empty() && !names.empty())
-        writeCompiled(settings.dataFolder, names);
     return files;
 }
 

@@ -56,8 +56,9 @@ public:
     void load(const std::vector<std::string>& sourceFiles);
     // Reads the sources again after they changed on disk. Unedited tracks take the new keys;
     // edited ones keep their edits, which saving will write over the new text. Returns the
-    // names of edited tracks whose source changed. When any keys were replaced, the undo
-    // history is dropped, as it could bring back keys the file no longer holds. A file that
+    // names of edited tracks whose source changed. The undo history loses the changes of the
+    // tracks whose keys were replaced, as they could bring back keys the file no longer holds;
+    // the other tracks' changes stay undoable. A file that
     // breaks the structure rules, or a changed track outside the limits file's bounds (when
     // given), throws TimelineError and changes nothing.
     std::vector<std::string> reload(const std::vector<std::string>& sourceFiles,
@@ -110,7 +111,9 @@ public:
     // track files of those tracks into settings.dataFolder. First the new files are checked:
     // structure, value limits, and the track's block on disk still holding the keys last
     // loaded or saved; a problem throws TimelineError with the checker's messages and leaves
-    // every file untouched. Returns the .tl files written.
+    // every file untouched. The sources and compiled files are written as one (every one written
+    // beside its target before any replaces it), so a failure leaves them all as they were.
+    // Returns the .tl files written.
     std::vector<std::string> save(const SaveSettings& settings);
     // Writes "_<name>.track" for the named tracks (all when empty) into the folder.
     void writeCompiled(const std::string& dataFolder,
@@ -134,6 +137,8 @@ private:
     size_t require(const std::string& name) const;
     void record(Command command);
     void setKeys(size_t track, const std::vector<TrackKey>& keys);
+    // Takes the changes of these tracks out of the undo history.
+    void dropHistoryOf(const std::vector<size_t>& replaced);
 
     std::vector<EditTrack> tracks;
     std::vector<std::string> sources;

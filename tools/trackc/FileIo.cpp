@@ -27,6 +27,14 @@ std::string readWholeFile(const std::string& path) {
     }
 }
 
+void replaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+    try {
+        platform::writeFilesAtomically(files);
+    } catch (const Kem::Exception& error) {
+        throw TimelineError(textOf(error));
+    }
+}
+
 void replaceFile(const std::string& path, const std::string& bytes) {
     try {
         platform::writeFileAtomically(path, bytes);

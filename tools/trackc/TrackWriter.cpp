@@ -35,14 +35,22 @@ std::string trackFileName(const std::string& name) {
     return "_" + name + ".track";
 }
 
-void writeTrackFiles(const std::vector<TrackSource>& tracks, const std::string& folder) {
+std::vector<std::pair<std::string, std::string>>
+compiledTrackFiles(const std::vector<TrackSource>& tracks, const std::string& folder) {
     namespace fs = std::filesystem;
-    fs::create_directories(folder);
+    std::vector<std::pair<std::string, std::string>> files;
     for (const TrackSource& track : tracks) {
         std::vector<unsigned char> bytes = encodeTrack(track);
-        replaceFile((fs::path(folder) / trackFileName(track.name)).string(),
-                    std::string(bytes.begin(), bytes.end()));
+        files.emplace_back((fs::path(folder) / trackFileName(track.name)).string(),
+                           std::string(bytes.begin(), bytes.end()));
     }
+    return files;
+}
+
+void writeTrackFiles(const std::vector<TrackSource>& tracks, const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    replaceFiles(compiledTrackFiles(tracks, folder));
 }
 
 void writeTracks(const std::vector<TrackSource>& tracks, const std::string& folder) {
