@@ -17,10 +17,20 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// The standard library's temporary buffers take the nothrow form and give back through the plain
+// delete below: both forms must come from one allocator.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++allocations;
+    return std::malloc(size ? size : 1);
+}
+
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
     std::free(memory);
 }
 
