@@ -13,13 +13,6 @@ namespace {
 
 constexpr float grabDistance = 7.0f;
 
-bool isSelected(const std::vector<KeyRef>& selection, const std::string& track, int row) {
-    for (const KeyRef& key : selection)
-        if (key.row == row && key.track == track)
-            return true;
-    return false;
-}
-
 } // namespace
 
 bool CurveView::handleMouse(TimeAxis& axis, const CurveFrame& frame, const SnapChoice& snap,

@@ -23,14 +23,15 @@ const ImU32 phraseColour = IM_COL32(105, 110, 130, 255);
 const ImU32 headColour = IM_COL32(255, 60, 40, 255);
 const ImU32 selectedColour = IM_COL32(255, 255, 255, 255);
 
-bool isSelected(const std::vector<KeyRef>& selection, const std::string& track, int row) {
+} // namespace
+
+bool CurveView::isSelected(const std::vector<KeyRef>& selection, const std::string& track,
+                           int row) {
     for (const KeyRef& key : selection)
         if (key.row == row && key.track == track)
             return true;
     return false;
 }
-
-} // namespace
 
 float CurveView::valueToY(float value, const Scale& scale, const CurveFrame& frame) const {
     float fraction = (value - scale.low) / (scale.high - scale.low);

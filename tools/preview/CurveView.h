@@ -51,6 +51,7 @@ private:
         int row = 0;
         float value = 0.0f;
     };
+    static bool isSelected(const std::vector<KeyRef>& selection, const std::string& track, int row);
     Scale scaleOf(const Track& track) const;
     float valueToY(float value, const Scale& scale, const CurveFrame& frame) const;
 
