@@ -319,14 +319,15 @@ def case_panel(preview_exe, render, run_dir, source_dir):
         at, before = preview.still()
         row = math.floor(at / 1000 * ROWS_PER_SECOND)
         preview.press("F2")
-        # Drawn once, the panel gives the filter the keyboard in the frame after.
+        # Drawn once, the panel gives the filter the keyboard in the frame after; a still taken
+        # is a frame gone by, however slow the frames (a fixed wait lost the typing under load).
         preview.report("lanes", lambda values: values[4] > 0)
-        time.sleep(1.0)
+        preview.still()
         subprocess.run(["xdotool", "type", "--delay", "40", "PerkProc Invert"], check=True)
         preview.press("Return")
-        time.sleep(0.5)
+        preview.still()
         subprocess.run(["xdotool", "type", "--delay", "40", "1"], check=True)
-        time.sleep(0.2)
+        preview.still()
         preview.press("Return")
         # The edit redraws the show, which takes a while on a software renderer.
         deadline = time.monotonic() + START_TIMEOUT / 3
