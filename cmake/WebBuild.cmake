@@ -9,16 +9,7 @@ set(OXBRINE_WEB_DIR ${CMAKE_BINARY_DIR}/web CACHE PATH "Where the static web fol
 set(OXBRINE_DATA_DIR ${CMAKE_BINARY_DIR}/Data)
 file(MAKE_DIRECTORY ${OXBRINE_DATA_DIR} ${OXBRINE_WEB_DIR})
 
-# GLM and stb are header-only Debian packages under /usr/include; expose just those two folders,
-# never the host's system headers.
-set(OXBRINE_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
-file(MAKE_DIRECTORY ${OXBRINE_HOST_HEADERS})
-foreach(library glm stb)
-    if(NOT EXISTS /usr/include/${library})
-        message(FATAL_ERROR "/usr/include/${library} is missing: run scripts/setup.sh")
-    endif()
-    file(CREATE_LINK /usr/include/${library} ${OXBRINE_HOST_HEADERS}/${library} SYMBOLIC)
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/HostHeaders.cmake)
 
 # C++ exceptions carry every error to the one place that reports it.
 add_compile_options(-fexceptions)
