@@ -55,11 +55,8 @@ std::vector<Cue> parseCueSheet(const std::string& source, const std::string& fil
             fail(number, words.size() < 2 ? 0 : words[1].column,
                  "expected a kind (section, accent, kick, clap) after the row");
         cue.row = int(std::lround(row.value));
-        if (words.size() > 2) {
-            std::size_t start = std::size_t(words[2].column - 1);
-            std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
-            cue.detail = std::string(line.substr(start, end - start));
-        }
+        if (words.size() > 2)
+            cue.detail = std::string(text::wordsFrom(line, words, 2));
         cues.push_back(std::move(cue));
     }
     std::stable_sort(cues.begin(), cues.end(),

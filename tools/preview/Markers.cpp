@@ -50,9 +50,7 @@ void Markers::read() {
         if (words.size() < 2)
             fail(number, 0, "a marker needs a name after its row");
         Marker marker;
-        std::size_t start = std::size_t(words[1].column - 1);
-        std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
-        marker.name = std::string(line.substr(start, end - start));
+        marker.name = std::string(text::wordsFrom(line, words, 1));
         marker.row = int(row.value);
         fresh.push_back(std::move(marker));
     }

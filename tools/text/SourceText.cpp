@@ -94,6 +94,13 @@ void requireText(std::string_view bytes, const std::string& file) {
     }
 }
 
+std::string_view wordsFrom(std::string_view line, const std::vector<Word>& words,
+                           std::size_t first) {
+    std::size_t start = std::size_t(words[first].column - 1);
+    std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
+    return line.substr(start, end - start);
+}
+
 std::vector<Word> splitWords(std::string_view line, char commentMark) {
     std::vector<Word> words;
     std::size_t at = 0;

@@ -36,6 +36,10 @@ struct Word {
 
 // Words split at spaces and tabs, up to a '#' that starts a comment (when commentMark is set).
 std::vector<Word> splitWords(std::string_view line, char commentMark = '#');
+// The line from words[first] to the end of the last word, the spaces between them kept (a name
+// made of several words). words come from splitWords(line) and hold more than `first`.
+std::string_view wordsFrom(std::string_view line, const std::vector<Word>& words,
+                           std::size_t first);
 
 // Lines of a text already checked by requireText, without their line feeds or a carriage return
 // before one.

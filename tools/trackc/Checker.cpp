@@ -153,9 +153,7 @@ std::vector<ValueLimit> parseLimits(const std::string& source) {
             throw TimelineError(
                 text::where("limits", lines.lineNumber(), 0, "expected min max name"));
         // The name is the rest of the line, spaces within it kept.
-        std::size_t start = std::size_t(words[2].column - 1);
-        std::size_t end = std::size_t(words.back().column - 1) + words.back().text.size();
-        std::string name(line.substr(start, end - start));
+        std::string name(text::wordsFrom(line, words, 2));
         limits.push_back({name, bound(words[0], -std::numeric_limits<double>::infinity()),
                           bound(words[1], std::numeric_limits<double>::infinity())});
     }
